@@ -1,0 +1,20 @@
+#pragma once
+// Turning the operator's answers into numbers. '.' is the only decimal point whatever the
+// desktop's regional settings say, and nothing is read as a thousands separator: "5,5" must
+// fail rather than become 55 and send ten times the flow the operator meant.
+
+#include <QString>
+#include <optional>
+
+namespace numbertext {
+
+// Blanks around the number are allowed; an optional sign, digits with at most one '.',
+// an optional exponent. Empty text, NaN/infinity words, separators and values beyond the
+// double range give no value.
+std::optional<double> toDouble(const QString &text);
+
+// As toDouble, then rounded to the nearest whole number with halves to the even neighbour
+// (2.5 gives 2, 3.5 gives 4). No value outside -32768..32767.
+std::optional<qint16> toInt16(const QString &text);
+
+} // namespace numbertext
