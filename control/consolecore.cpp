@@ -106,8 +106,8 @@ void ConsoleCore::setConnectedMenus(bool enabled)
 
 void ConsoleCore::setTimeDisplayVisible(bool visible)
 {
-    for (Label label : {Label::lhour, Label::lmin, Label::lsed, Label::Label1, Label::Label2,
-                        Label::Label3}) {
+    for (Label label :
+         {Label::lhour, Label::lmin, Label::lsed, Label::Label1, Label::Label2, Label::Label3}) {
         setVisible(label, visible);
     }
 }

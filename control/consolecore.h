@@ -10,15 +10,30 @@
 #include "link/framereader.h"
 #include "link/pumpport.h"
 
+#include <array>
 #include <QObject>
 #include <QString>
-#include <array>
 
 class Dialogs;
 class TickTimer;
 
 // The keypad's key groups. Each group has one click handler that is passed the key's index.
-enum class KeyGroup { Cmd0, Cmd1, Cmd2, Cmd3, Cmd4, Cmd5, Cmd6, Cmd7, Cmd8, Cmd9, Cmdl, Cmdp, Cmdr, Cmds };
+enum class KeyGroup {
+    Cmd0,
+    Cmd1,
+    Cmd2,
+    Cmd3,
+    Cmd4,
+    Cmd5,
+    Cmd6,
+    Cmd7,
+    Cmd8,
+    Cmd9,
+    Cmdl,
+    Cmdp,
+    Cmdr,
+    Cmds
+};
 
 // Mouse buttons as Form_MouseDown receives them.
 enum MouseButtonCode : qint16 { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };

@@ -2,8 +2,8 @@
 // The modal boxes the handlers ask questions and give messages with. The window implements
 // them with QInputDialog and QMessageBox; tests script the answers.
 
-#include <QString>
 #include <optional>
+#include <QString>
 
 class Dialogs
 {

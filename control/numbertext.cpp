@@ -1,7 +1,7 @@
 #include "control/numbertext.h"
 
-#include <QRegularExpression>
 #include <cmath>
+#include <QRegularExpression>
 
 namespace numbertext {
 

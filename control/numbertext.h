@@ -3,8 +3,8 @@
 // desktop's regional settings say, and nothing is read as a thousands separator: "5,5" must
 // fail rather than become 55 and send ten times the flow the operator meant.
 
-#include <QString>
 #include <optional>
+#include <QString>
 
 namespace numbertext {
 

@@ -3,9 +3,9 @@
 // them from the pump's documentation; widths are the original ones (Integer = 16 bit,
 // Long = 32 bit) because the wire format and the timed-run bound depend on them.
 
+#include <array>
 #include <QString>
 #include <QtGlobal>
-#include <array>
 #include <vector>
 
 struct PanelState
@@ -22,7 +22,7 @@ struct PanelState
     qint16 tset = 0;        // timed-run elapsed seconds (ticks)
     qint16 itime = 0;       // chart sweep position, 0..99 between events
     std::array<double, 103> prchart{}; // sample drawn at x = k is element k + 1
-    qint32 saveprcout = 0;  // number of recorded pressures, elements 1..saveprcout
+    qint32 saveprcout = 0;             // number of recorded pressures, elements 1..saveprcout
     std::vector<double> prrecord = std::vector<double>(recordCapacity + 1);
 };
 

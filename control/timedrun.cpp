@@ -28,13 +28,14 @@ void ConsoleCore::stset_Click()
     const double seconds = *minutes * 60.0;
     if (!std::isfinite(seconds) || seconds > maxElapsed) {
         // The count could never reach such a time, and the pump would never be stopped.
-        m_dialogs.MsgBox(QStringLiteral("设定时间过长：定时最长为 %1 分（%2 小时 %3 分 %4 秒）。\r\n"
-                                        "设定时间保持不变。")
-                             .arg(std::floor(maxElapsed / 60.0 * 100) / 100, 0, 'f', 2)
-                             .arg(maxElapsed / 3600)
-                             .arg(maxElapsed % 3600 / 60)
-                             .arg(maxElapsed % 60),
-                         0, QStringLiteral("时间设定"));
+        m_dialogs.MsgBox(
+            QStringLiteral("设定时间过长：定时最长为 %1 分（%2 小时 %3 分 %4 秒）。\r\n"
+                           "设定时间保持不变。")
+                .arg(std::floor(maxElapsed / 60.0 * 100) / 100, 0, 'f', 2)
+                .arg(maxElapsed / 3600)
+                .arg(maxElapsed % 3600 / 60)
+                .arg(maxElapsed % 60),
+            0, QStringLiteral("时间设定"));
         return;
     }
     m_state.timeset = *minutes;

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FrameReader pieces;
     std::vector<QByteArray> got;
     for (qsizetype at = 0; at < stream.size(); at += step) {
-        for (auto &f : pieces.feed(stream.sliced(at, std::min<qsizetype>(step, stream.size() - at)))) {
+        for (auto &f :
+             pieces.feed(stream.sliced(at, std::min<qsizetype>(step, stream.size() - at)))) {
             got.push_back(std::move(f));
         }
         const QByteArray &pending = pieces.pending();

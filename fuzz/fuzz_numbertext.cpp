@@ -3,9 +3,9 @@
 #include "control/numbertext.h"
 #include "link/pumpframes.h"
 
-#include <QRegularExpression>
 #include <cstdint>
 #include <cstdlib>
+#include <QRegularExpression>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -4,9 +4,9 @@
 // uncovered and resized. Drawing a line that is already there changes nothing (the grid is
 // drawn again on every step), which keeps the list to the grid plus one sweep of steps.
 
+#include <optional>
 #include <QObject>
 #include <QtGlobal>
-#include <optional>
 #include <vector>
 
 // 0xAARRGGBB, the same layout as QRgb (the core does not link QtGui).
@@ -42,7 +42,8 @@ public:
     void setScale(double left, double top, double right, double bottom);
     const ChartScale &scale() const { return m_scale; }
 
-    void Line(float x1, float y1, float x2, float y2, std::optional<ChartColour> colour = std::nullopt);
+    void Line(float x1, float y1, float x2, float y2,
+              std::optional<ChartColour> colour = std::nullopt);
     void Cls();
 
     const std::vector<ChartLine> &lines() const { return m_lines; }

@@ -3,10 +3,10 @@
 //   'Q', two-digit pump number, letter, four-character value, 'Y'.
 // Outgoing frames are built here and nowhere else, so that every sender agrees on the wire text.
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <optional>
 
 namespace pumpframes {
 
@@ -38,8 +38,8 @@ QByteArray keypadFrame(const QString &body);
 // One received reply, already known to start with 'Q' and to end with 'Y' at position 9.
 struct PumpReply
 {
-    char letter = 0;     // position 4
-    QByteArray value;    // positions 5-8, unchecked: "ab.c" is passed on as it came
+    char letter = 0;  // position 4
+    QByteArray value; // positions 5-8, unchecked: "ab.c" is passed on as it came
 };
 
 // Checks the first nine characters of `text` as the console has always judged a reply:

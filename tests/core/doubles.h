@@ -8,11 +8,11 @@
 #include "control/ticktimer.h"
 #include "link/pumpport.h"
 
-#include <QCoreApplication>
-#include <QStringList>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <QCoreApplication>
+#include <QStringList>
 #include <vector>
 
 class RecordingPort final : public PumpPort
@@ -221,5 +221,8 @@ struct Console
     }
     PanelState &s() { return core.state(); }
     QString caption(Label label) const { return core.caption(label); }
-    QByteArray lastWritten() const { return port.written.empty() ? QByteArray() : port.written.back(); }
+    QByteArray lastWritten() const
+    {
+        return port.written.empty() ? QByteArray() : port.written.back();
+    }
 };
