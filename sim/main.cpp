@@ -1,0 +1,448 @@
+// pumpsim: a pump on a pseudo-terminal, so that the console can be tried and tested without
+// the hardware. The console opens the printed device (or types the --port number) exactly as
+// it would open a serial adapter.
+
+#include "link/portnames.h"
+#include "link/pumpframes.h"
+#include "sim/consoleframes.h"
+#include "sim/pseudoterminal.h"
+#include "sim/pumpmodel.h"
+#include "sim/replyline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+using Micros = std::chrono::microseconds;
+using namespace std::chrono_literals;
+
+struct SimOptions
+{
+    std::optional<int> port;
+    std::optional<int> pump; // answer only this pump; any when unset
+    double rate = 2.0;       // pressure replies a second
+    int split = 1;
+    bool garbage = false;
+    int burst = 0;
+    std::optional<double> closeAfter; // seconds
+    bool verbose = false;
+};
+
+void say(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout); // a test waits for each line as it comes
+}
+
+void complain(const QString &text)
+{
+    std::fprintf(stderr, "pumpsim: %s\n", qPrintable(text));
+}
+
+// The signal handler only wakes the loop; everything else happens outside it.
+int wakePipe[2] = {-1, -1};
+
+extern "C" void onSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installSignals()
+{
+    if (pipe(wakePipe) != 0) {
+        return false;
+    }
+    for (int fd : wakePipe) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN); // a closed stdout must not kill the pump mid-run
+    return true;
+}
+
+// A reply as the pump writes it: always two digits for the pump.
+QByteArray replyFrame(int pump, char letter, double value)
+{
+    return 'Q' + pumpframes::pattern00(qint16(pump)).toLatin1() + letter +
+           pumpframes::pattern00_0(value).toLatin1() + 'Y';
+}
+
+class Simulator
+{
+public:
+    Simulator(const SimOptions &options, PseudoTerminal &pty)
+        : m_options(options), m_pty(pty), m_line(lineOptions(options)),
+          m_replyPump(options.pump.value_or(1)), m_start(std::chrono::steady_clock::now())
+    {
+    }
+
+    // Runs until a signal or --close-after; returns the exit code.
+    int run();
+
+private:
+    static ReplyLine::Options lineOptions(const SimOptions &options)
+    {
+        ReplyLine::Options line;
+        line.pieces = options.split;
+        line.noise = options.garbage;
+        line.seed = quint32(getpid());
+        return line;
+    }
+
+    Micros now() const
+    {
+        return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now() - m_start);
+    }
+
+    void handle(const QByteArray &frame);
+    void tickPressure(Micros t);
+    bool writeDue(Micros t);
+    int pollTimeoutMs(Micros t) const;
+
+    const SimOptions &m_options;
+    PseudoTerminal &m_pty;
+    ReplyLine m_line;
+    PumpModel m_model;
+    consoleframes::Splitter m_splitter;
+    int m_replyPump;
+    std::chrono::steady_clock::time_point m_start;
+    Micros m_modelTime{0};
+    Micros m_nextPressure{0};
+    bool m_waitWritable = false;
+};
+
+void Simulator::handle(const QByteArray &frame)
+{
+    const auto command = consoleframes::parse(frame);
+    if (!command) {
+        return;
+    }
+    // A pump's address is two digits; frames for other numbers belong to other pumps.
+    const bool ours = m_options.pump ? command->pump == *m_options.pump
+                                     : command->pump >= 0 && command->pump <= 99;
+    if (!ours) {
+        say("RX " + frame + " (other pump, ignored)");
+        return;
+    }
+    say("RX " + frame);
+    if (!m_options.pump) {
+        m_replyPump = command->pump;
+    }
+
+    bool numeric = false;
+    const double value = QString::fromLatin1(command->value).toDouble(&numeric);
+    switch (command->letter) {
+    case 'R':
+        m_model.run();
+        break;
+    case 'S':
+        m_model.stop();
+        break;
+    case 'L':
+        if (numeric && m_model.setFlow(value)) {
+            m_line.queueReply(replyFrame(m_replyPump, 'L', m_model.flow()));
+        } else if (m_options.verbose) {
+            say("refused flow " + command->value);
+        }
+        break;
+    case 'P':
+        if (numeric && m_model.setPressureLimit(value)) {
+            m_line.queueReply(replyFrame(m_replyPump, 'P', m_model.pressureLimit()));
+        } else if (m_options.verbose) {
+            say("refused pressure limit " + command->value);
+        }
+        break;
+    default:
+        if (m_options.verbose) {
+            say("unknown command " + QByteArray(1, command->letter));
+        }
+        break;
+    }
+}
+
+void Simulator::tickPressure(Micros t)
+{
+    m_model.advance(std::chrono::duration<double>(t - m_modelTime).count());
+    m_modelTime = t;
+    if (m_options.rate <= 0.0 || t < m_nextPressure) {
+        return;
+    }
+    const Micros period{qint64(1e6 / m_options.rate)};
+    m_nextPressure += period;
+    if (m_nextPressure <= t) {
+        m_nextPressure = t + period; // fell behind: carry on from now rather than catch up
+    }
+    // A slow line (or nobody reading) drops readings rather than piling them up: the console
+    // should see the pressure of now, not of a minute ago.
+    constexpr int backlog = 2 * pumpframes::FrameLength;
+    if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
+        m_line.queueReply(replyFrame(m_replyPump, 'N', m_model.pressure()));
+    }
+}
+
+bool Simulator::writeDue(Micros t)
+{
+    while (!m_waitWritable) {
+        const QByteArrayView piece = m_line.due(t);
+        if (piece.isEmpty()) {
+            return true;
+        }
+        const ssize_t n = ::write(m_pty.master(), piece.data(), size_t(piece.size()));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                m_waitWritable = true;
+                return true;
+            }
+            complain(QStringLiteral("write: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return false;
+        }
+        for (const QByteArray &frame : m_line.written(n, t)) {
+            if (m_options.verbose) {
+                say("TX " + frame);
+            }
+        }
+    }
+    return true;
+}
+
+int Simulator::pollTimeoutMs(Micros t) const
+{
+    Micros wake = t + 200ms; // never sleep long: the model keeps moving
+    if (m_options.rate > 0.0) {
+        wake = std::min(wake, m_nextPressure);
+    }
+    if (const auto due = m_line.nextDue(); due && !m_waitWritable) {
+        wake = std::min(wake, *due);
+    }
+    if (m_options.closeAfter) {
+        wake = std::min(wake, Micros{qint64(*m_options.closeAfter * 1e6)});
+    }
+    const qint64 us = std::max<qint64>(0, (wake - t).count());
+    return int((us + 999) / 1000); // round up, or a wait just short of the time would spin
+}
+
+int Simulator::run()
+{
+    if (m_options.rate > 0.0) {
+        m_nextPressure = Micros{qint64(1e6 / m_options.rate)};
+    }
+    if (m_options.burst > 0) {
+        std::vector<QByteArray> frames(size_t(m_options.burst),
+                                       replyFrame(m_replyPump, 'N', m_model.pressure()));
+        m_line.queueBurst(frames);
+    }
+
+    char buffer[1024];
+    while (true) {
+        const Micros t = now();
+        if (m_options.closeAfter && t >= Micros{qint64(*m_options.closeAfter * 1e6)}) {
+            m_pty.close();
+            say("closed");
+            return 0;
+        }
+        tickPressure(t);
+        if (!writeDue(t)) {
+            return 1;
+        }
+
+        pollfd fds[2] = {{m_pty.master(), short(POLLIN | (m_waitWritable ? POLLOUT : 0)), 0},
+                         {wakePipe[0], POLLIN, 0}};
+        const int ready = poll(fds, 2, pollTimeoutMs(now()));
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            complain(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            return 1;
+        }
+        if (fds[1].revents & POLLIN) {
+            return 0; // SIGINT, SIGTERM or SIGHUP: leave cleanly
+        }
+        if (fds[0].revents & POLLOUT) {
+            m_waitWritable = false;
+        }
+        if (fds[0].revents & POLLIN) {
+            const ssize_t n = ::read(m_pty.master(), buffer, sizeof buffer);
+            if (n > 0) {
+                for (const QByteArray &frame : m_splitter.feed(QByteArrayView(buffer, n))) {
+                    handle(frame);
+                }
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                complain(QStringLiteral("read: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+                return 1;
+            }
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            // We hold the slave open, so this is not the console going away.
+            complain(QStringLiteral("the pseudo-terminal hung up"));
+            return 1;
+        }
+    }
+}
+
+std::optional<double> number(const QCommandLineParser &parser, const QString &name, double low,
+                             double high)
+{
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < low || value > high) {
+        complain(
+            QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high));
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> integer(const QCommandLineParser &parser, const QString &name, int low, int high)
+{
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < low || value > high) {
+        complain(QStringLiteral("--%1 must be a whole number from %2 to %3")
+                     .arg(name)
+                     .arg(low)
+                     .arg(high));
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<SimOptions> parseOptions(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated pump on a pseudo-terminal. Prints \"pty: DEVICE\" (and \"alias: PATH\" with "
+        "--port), logs each received frame as \"RX FRAME\", and runs until SIGINT or SIGTERM."));
+    parser.addHelpOption();
+    const QString port = QStringLiteral("port");
+    const QString pump = QStringLiteral("pump");
+    const QString rate = QStringLiteral("rate");
+    const QString split = QStringLiteral("split");
+    const QString garbage = QStringLiteral("garbage");
+    const QString burst = QStringLiteral("burst");
+    const QString closeAfter = QStringLiteral("close-after");
+    const QString verbose = QStringLiteral("verbose");
+    parser.addOptions({
+        {port, QStringLiteral("Also make the alias COMN, so the console finds the pump as port N."),
+         QStringLiteral("N")},
+        {pump,
+         QStringLiteral("Answer only frames for pump N (default: any, replying as the last "
+                        "pump addressed, 01 at first)."),
+         QStringLiteral("N")},
+        {rate, QStringLiteral("Pressure replies a second (default 2; 0 for none)."),
+         QStringLiteral("HZ"), QStringLiteral("2")},
+        {split, QStringLiteral("Write each reply in K pieces with short gaps."),
+         QStringLiteral("K"), QStringLiteral("1")},
+        {garbage, QStringLiteral("Put a few random bytes (never 'Q') between replies.")},
+        {burst, QStringLiteral("Send N pressure replies in one write at start-up."),
+         QStringLiteral("N"), QStringLiteral("0")},
+        {closeAfter,
+         QStringLiteral("Close the line and exit after SECONDS, like an unplugged "
+                        "adapter."),
+         QStringLiteral("SECONDS")},
+        {verbose, QStringLiteral("Also log each reply sent, as \"TX FRAME\".")},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        complain(
+            QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().front()));
+        return std::nullopt;
+    }
+
+    SimOptions options;
+    if (parser.isSet(port)) {
+        options.port = integer(parser, port, 1, 255);
+        if (!options.port) {
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(pump)) {
+        options.pump = integer(parser, pump, 0, 99);
+        if (!options.pump) {
+            return std::nullopt;
+        }
+    }
+    const auto hz = number(parser, rate, 0, 1000);
+    const auto pieces = integer(parser, split, 1, pumpframes::FrameLength);
+    const auto replies = integer(parser, burst, 0, 10000);
+    if (!hz || !pieces || !replies) {
+        return std::nullopt;
+    }
+    options.rate = *hz;
+    options.split = *pieces;
+    options.burst = *replies;
+    if (parser.isSet(closeAfter)) {
+        options.closeAfter = number(parser, closeAfter, 0, 1e6);
+        if (!options.closeAfter) {
+            return std::nullopt;
+        }
+    }
+    options.garbage = parser.isSet(garbage);
+    options.verbose = parser.isSet(verbose);
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pumpsim"));
+    const auto options = parseOptions(app);
+    if (!options) {
+        return 2;
+    }
+    if (!installSignals()) {
+        complain(QStringLiteral("cannot set up signal handling"));
+        return 1;
+    }
+
+    PseudoTerminal pty;
+    QString error;
+    if (!pty.open(&error)) {
+        complain(error);
+        return 1;
+    }
+    say("pty: " + pty.slaveName().toLocal8Bit());
+
+    AliasLink alias;
+    if (options->port) {
+        if (!alias.create(portnames::aliasDirectory(), QStringLiteral("COM%1").arg(*options->port),
+                          pty.slaveName(), &error)) {
+            complain(error);
+            return 1;
+        }
+        say("alias: " + alias.path().toLocal8Bit());
+    }
+
+    Simulator simulator(*options, pty);
+    const int code = simulator.run();
+    alias.remove();
+    pty.close();
+    return code;
+}
