@@ -116,31 +116,34 @@ bool ConsoleCore::sendFrame(const QByteArray &frame, const QString &command, Rep
 {
     const PortStatus status = m_port.output(frame);
     if (status.ok()) {
-        m_frameOutage = false;
+        m_retryFailureTold = false;
         return true;
     }
-    const bool alreadyTold = m_frameOutage && report == Report::OncePerOutage;
-    m_frameOutage = true;
-    if (alreadyTold) {
+    if (report == Report::OncePerOutage && m_retryFailureTold) {
         return false;
     }
     // A stop that silently fails to reach the pump is the worst thing this console could do,
     // so every failed frame is told, naming the command.
-    reportPortFailure(QStringLiteral("“%1”命令没有发送到泵（%2）。\r\n请检查连接后重新操作。")
-                          .arg(command, portReason(status)));
+    const bool told =
+        reportPortFailure(QStringLiteral("“%1”命令没有发送到泵（%2）。\r\n请检查连接后重新操作。")
+                              .arg(command, portReason(status)));
+    if (report == Report::OncePerOutage) {
+        m_retryFailureTold = told;
+    }
     return false;
 }
 
-void ConsoleCore::reportPortFailure(const QString &prompt)
+bool ConsoleCore::reportPortFailure(const QString &prompt)
 {
     // A tick or a receive can fail again while the first box is still open (the box keeps the
     // event loop running); one box at a time is enough for the operator to act on.
     if (m_failureBoxOpen) {
-        return;
+        return false;
     }
     m_failureBoxOpen = true;
     m_dialogs.MsgBox(prompt, 0, QStringLiteral("通信错误"));
     m_failureBoxOpen = false;
+    return true;
 }
 
 void ConsoleCore::keyClicked(KeyGroup group, qint16 Index)

@@ -131,7 +131,8 @@ private:
     enum class Report { EachTime, OncePerOutage };
     bool sendFrame(const QByteArray &frame, const QString &command,
                    Report report = Report::EachTime);
-    void reportPortFailure(const QString &prompt);
+    // Returns whether the box was shown (not when another one is still open).
+    bool reportPortFailure(const QString &prompt);
     void onConnectionLost(const QString &reason);
 
     void handleReply(const QByteArray &frame);
@@ -160,5 +161,5 @@ private:
     qint32 m_recordLimit = PanelState::recordCapacity;
     bool m_recordFullReported = false;
     bool m_failureBoxOpen = false;
-    bool m_frameOutage = false;
+    bool m_retryFailureTold = false; // a timer retry has been reported since the last write
 };

@@ -100,7 +100,7 @@ void ConsoleCore::Communication_Click()
     m_port.setInputLen(0);
     m_port.setRThreshold(replyLength);
     m_reader.clear();
-    m_frameOutage = false;
+    m_retryFailureTold = false;
     setConnectedMenus(true);
 }
 

@@ -141,7 +141,7 @@ public:
     }
     void notify(const QString &prompt, const QString &title) override
     {
-        shown.push_back({QStringLiteral("notify"), prompt, title});
+        shown.push_back({QStringLiteral("notify"), prompt, title, {}, -1});
     }
 
     std::vector<Shown> messages(const QString &kind = QStringLiteral("MsgBox")) const
