@@ -2,6 +2,7 @@
 // The commands of the file menu that do not talk to the pump: saving the pressure record,
 // printing the test page, and the record window.
 
+#include <memory>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -39,6 +40,7 @@ private:
     Dialogs &m_dialogs;
     QWidget *m_mainWindow;
     TestPagePrinter *m_printer;
+    std::unique_ptr<TestPagePrinter> m_ownPrinter; // the platform's, made at the first print
     QString m_recordPath;
     QPointer<Form2> m_form2;
 };

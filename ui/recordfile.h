@@ -1,0 +1,60 @@
+#pragma once
+// The pressure record as the operator finds it on disk: a plain text file of numbers, five to
+// a line, written in the number form the console's record files have always had so that the
+// spreadsheets and scripts that read them keep working.
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+class QIODevice;
+
+namespace recordfile {
+
+// One entry: a sign column (' ' for zero and positive values, '-' for negative ones), the
+// digits, one trailing space. The value is rounded to 15 significant digits and trailing zeros
+// are dropped; a magnitude below 1 has no zero before the point (" .5 ", "-.25 "). Fixed
+// notation while the rounded value lies in 1E-04 <= |v| < 1E+15; outside that range the form is
+// mantissa, 'E', sign and at least two exponent digits (" 1E+15 ", " 1.5E-05 "). The point is
+// always '.', whatever the desktop's regional settings: the console reads and writes '.'
+// everywhere, and a record must read back the same on every machine.
+QByteArray formatEntry(double value);
+
+// Appends formatEntry(value) to `out` without a temporary.
+void appendEntry(QByteArray &out, double value);
+
+// Entries 1..count of `record` (element 0 is not part of the record), CR LF after every fifth
+// entry and nothing else. `count` is clamped to what `record` holds.
+QByteArray formatRecord(const std::vector<double> &record, qint32 count);
+
+// Streams the same bytes as formatRecord to `device` in blocks, so that a million entries do
+// not need the whole text in memory twice. False as soon as a write fails.
+bool writeRecord(QIODevice &device, const std::vector<double> &record, qint32 count);
+
+struct SaveResult
+{
+    bool ok = false;
+    QString error; // why the save failed, for the operator; empty on success
+};
+
+// Writes the record to `path` through a temporary file beside it that replaces the old file only
+// once it is complete: a failure leaves the previous record as it was. The folder is created when
+// missing.
+SaveResult saveRecord(const QString &path, const std::vector<double> &record, qint32 count);
+
+struct LastLineResult
+{
+    bool ok = false;
+    QString line;  // the last line read; empty for an empty file
+    QString error; // why the file could not be read
+};
+
+// Reads `path` line by line and returns the last line. A line ends at CR (a following LF belongs
+// to the same line end) or at a lone LF.
+LastLineResult readLastLine(const QString &path);
+
+// Where the record goes unless the operator's setup says otherwise.
+QString defaultRecordPath();
+
+} // namespace recordfile

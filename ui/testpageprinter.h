@@ -1,0 +1,56 @@
+#pragma once
+// The test page of the file menu: one line of text, one page, one print job per copy. The
+// operator uses it to check that the lab printer is reachable before a long run, so every copy
+// goes out as its own job and shows up on its own in the printer's queue.
+
+#include <QPrinter>
+#include <QString>
+
+class QWidget;
+
+class TestPagePrinter
+{
+public:
+    virtual ~TestPagePrinter() = default;
+
+    // The printer the dialog configures and the jobs go to.
+    virtual QPrinter &printer() = 0;
+
+    // Lets the operator choose the printer and the number of copies (QPrinter::copyCount).
+    // False when the operator cancelled.
+    virtual bool choose(QWidget *parent) = 0;
+
+    // Called before job `job` (1-based) of `jobs` begins, with the copy count already back at 1.
+    virtual void prepareJob(int job, int jobs) = 0;
+};
+
+// The platform's printer dialog and the printer chosen there.
+class PlatformTestPagePrinter final : public TestPagePrinter
+{
+public:
+    PlatformTestPagePrinter();
+
+    QPrinter &printer() override { return m_printer; }
+    bool choose(QWidget *parent) override;
+    // Printing to a file: each copy after the first goes to its own numbered file beside the
+    // chosen one ("name-2.pdf"), otherwise every job would overwrite the previous one.
+    void prepareJob(int job, int jobs) override;
+
+private:
+    QPrinter m_printer;
+    QString m_chosenFile;
+};
+
+namespace testpage {
+
+// The line the page carries.
+QString text();
+
+// Draws the page as one job on `printer`. False when the job could not be started or finished.
+bool printOne(QPrinter &printer);
+
+// The whole command: dialog, then one job per copy. Stops at the first job that fails (copies
+// already sent stay sent). Returns the number of jobs sent.
+int printCopies(TestPagePrinter &printer, QWidget *parent);
+
+} // namespace testpage
