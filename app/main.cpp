@@ -1,0 +1,21 @@
+// The console's start: one main window, whose load step runs before it is shown.
+#include "ui/form1.h"
+
+#include <QApplication>
+#include <QIcon>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"pumpconsole"_s);
+    QApplication::setOrganizationName(u"pumpconsole"_s);
+    Form1::installFontSubstitutions();
+
+    Form1 window;
+    // The same picture stands for the program in the task bar and the window switcher.
+    QApplication::setWindowIcon(window.windowIcon());
+    window.show();
+    return QApplication::exec();
+}

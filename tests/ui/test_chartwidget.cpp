@@ -1,0 +1,185 @@
+// Picture1: the scale mapping, the clipping, and that painting depends on the model alone.
+
+#include "ui/chartwidget.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace {
+
+const ChartScale chartScale{0, 2, 100, -0.8}; // the console's: x 0..100, y 2 (top) .. -0.8
+const QSize chartSize(665, 145);
+
+struct MapCase
+{
+    double x, y;
+    QPointF expected;
+};
+
+TEST(ChartWidgetMapping, UserPointsLandWhereTheScaleSays)
+{
+    const MapCase cases[] = {
+        {0, 2, {0, 0}},      {100, -0.8, {665, 145}},      {50, 0, {332.5, 145 * 2 / 2.8}},
+        {0, 0.6, {0, 72.5}}, {-1, 3, {-6.65, -145 / 2.8}},
+    };
+    for (const MapCase &c : cases) {
+        const auto p = ChartWidget::toPixels(chartScale, chartSize, c.x, c.y);
+        ASSERT_TRUE(p.has_value()) << c.x << "," << c.y;
+        EXPECT_NEAR(p->x(), c.expected.x(), 1e-9) << c.x << "," << c.y;
+        EXPECT_NEAR(p->y(), c.expected.y(), 1e-9) << c.x << "," << c.y;
+    }
+    EXPECT_FALSE(ChartWidget::toPixels({0, 2, 0, -0.8}, chartSize, 1, 1));
+    EXPECT_FALSE(ChartWidget::toPixels({0, 1, 1, 1}, chartSize, 1, 1));
+}
+
+struct ClipCase
+{
+    const char *what;
+    QLineF line;
+    std::optional<QLineF> expected;
+};
+
+TEST(ChartWidgetClipping, LinesAreCutAtTheBounds)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QRectF bounds(0, 0, 10, 10);
+    const ClipCase cases[] = {
+        {"inside", {1, 1, 9, 9}, QLineF(1, 1, 9, 9)},
+        {"on an edge", {0, 10, 10, 10}, QLineF(0, 10, 10, 10)},
+        {"leaves left", {-5, 5, 5, 5}, QLineF(0, 5, 5, 5)},
+        {"spans", {-5, 5, 15, 5}, QLineF(0, 5, 10, 5)},
+        {"spans backwards", {15, 5, -5, 5}, QLineF(10, 5, 0, 5)},
+        {"diagonal", {-10, -10, 20, 20}, QLineF(0, 0, 10, 10)},
+        {"vertical", {5, -5, 5, 5}, QLineF(5, 0, 5, 5)},
+        {"far end", {5, 5, 5, 1e30}, QLineF(5, 5, 5, 10)},
+        {"beside", {11, 0, 20, 5}, std::nullopt},
+        {"above, parallel", {1, -1, 9, -1}, std::nullopt},
+        {"corner miss", {-5, 4, 4, -5}, std::nullopt},
+        {"nan", {nan, 1, 2, 2}, std::nullopt},
+        {"infinite", {1, 1, inf, 2}, std::nullopt},
+    };
+    for (const ClipCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto got = ChartWidget::clipped(c.line, bounds);
+        ASSERT_EQ(got.has_value(), c.expected.has_value());
+        if (got) {
+            EXPECT_NEAR(got->x1(), c.expected->x1(), 1e-9);
+            EXPECT_NEAR(got->y1(), c.expected->y1(), 1e-9);
+            EXPECT_NEAR(got->x2(), c.expected->x2(), 1e-9);
+            EXPECT_NEAR(got->y2(), c.expected->y2(), 1e-9);
+        }
+    }
+}
+
+class ChartWidgetPaint : public ::testing::Test
+{
+protected:
+    ChartModel model;
+    ChartWidget widget{model};
+
+    void SetUp() override
+    {
+        model.setScale(chartScale.left, chartScale.top, chartScale.right, chartScale.bottom);
+        widget.resize(chartSize);
+    }
+    QImage picture() { return widget.grab().toImage(); }
+    static int countNotWhite(const QImage &image)
+    {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                n += image.pixelColor(x, y) != QColor(Qt::white);
+            }
+        }
+        return n;
+    }
+    // A grid and one sweep of steps, as the console draws them.
+    void drawSweep()
+    {
+        model.Line(0, 0, 100, 0);
+        for (float y : {0.5f, 1.0f, 1.5f}) {
+            model.Line(0, y, 1.5f, y);
+        }
+        float previous = 0;
+        for (int x = 0; x < 99; ++x) {
+            const float value = 1.0f + 0.9f * std::sin(float(x) / 7.0f);
+            model.Line(float(x - 1), previous, float(x), value, chartRgb(255, 0, 0));
+            previous = value;
+        }
+    }
+};
+
+TEST_F(ChartWidgetPaint, LinesUseTheInkOrTheirOwnColourOnWholePixels)
+{
+    model.Line(0, 0, 100, 0);                     // y 0 -> row 103.57 -> 104
+    model.Line(0, 1, 50, 1, chartRgb(255, 0, 0)); // y 1 -> row 51.79 -> 52, x to 332.5 -> 333
+    model.Line(0, 2.5f, 100, 2.5f);               // above the top edge: cut away
+    model.Line(0, -0.9f, 100, -0.9f);             // below the bottom edge
+    const QImage image = picture();
+    for (int x : {0, 1, 332, 663, 664}) {
+        EXPECT_EQ(image.pixelColor(x, 104), QColor(Qt::black)) << x;
+        EXPECT_EQ(image.pixelColor(x, 103), QColor(Qt::white)) << x;
+        EXPECT_EQ(image.pixelColor(x, 105), QColor(Qt::white)) << x;
+    }
+    for (int x : {0, 100, 332}) {
+        EXPECT_EQ(image.pixelColor(x, 52), QColor(255, 0, 0)) << x;
+    }
+    EXPECT_EQ(image.pixelColor(334, 52), QColor(Qt::white));
+    EXPECT_EQ(countNotWhite(image), 665 + 333);
+    model.Cls();
+    EXPECT_EQ(countNotWhite(picture()), 0);
+}
+
+TEST_F(ChartWidgetPaint, PaintsTheSameAfterHideShowAndResize)
+{
+    drawSweep();
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    const QImage before = picture();
+    ASSERT_GT(countNotWhite(before), 665);
+
+    widget.hide();
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    EXPECT_EQ(picture(), before);
+
+    widget.resize(300, 90);
+    QCoreApplication::processEvents();
+    EXPECT_NE(picture(), before);
+    widget.resize(chartSize);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picture(), before);
+}
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(ChartWidgetPaint, RepaintsWhenTheModelChanges)
+{
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    PaintCounter counter;
+    widget.installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    model.Line(0, 1, 100, 1);
+    QDeadlineTimer deadline(2000);
+    while (counter.paints == 0 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_GT(counter.paints, 0);
+}
+
+} // namespace

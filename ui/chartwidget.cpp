@@ -1,0 +1,113 @@
+#include "ui/chartwidget.h"
+
+#include <algorithm>
+#include <cmath>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
+
+ChartWidget::ChartWidget(ChartModel &model, QWidget *parent) : QWidget(parent), m_model(&model)
+{
+    // White paper and black ink whatever the desktop's theme: the scale printed beside the
+    // chart on the background picture assumes them.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // A press on the chart belongs to the chart: the window's right-click menu is for its bare
+    // surface only.
+    setAttribute(Qt::WA_NoMousePropagation);
+    connect(&model, &ChartModel::changed, this, qOverload<>(&QWidget::update));
+}
+
+std::optional<QPointF> ChartWidget::toPixels(const ChartScale &scale, QSizeF size, double x,
+                                             double y)
+{
+    const double width = scale.right - scale.left;
+    const double height = scale.bottom - scale.top;
+    if (width == 0 || height == 0 || !std::isfinite(width) || !std::isfinite(height)) {
+        return std::nullopt;
+    }
+    return QPointF((x - scale.left) * size.width() / width,
+                   (y - scale.top) * size.height() / height);
+}
+
+std::optional<QLineF> ChartWidget::clipped(const QLineF &line, const QRectF &bounds)
+{
+    const double x0 = line.x1(), y0 = line.y1();
+    const double dx = line.x2() - x0, dy = line.y2() - y0;
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(dx) || !std::isfinite(dy)) {
+        return std::nullopt;
+    }
+    // Liang-Barsky: narrow the parameter range [t0, t1] by each of the four edges.
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - bounds.left(), bounds.right() - x0, y0 - bounds.top(),
+                         bounds.bottom() - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) {
+                return std::nullopt; // parallel to this edge and outside it
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return std::nullopt;
+        }
+    }
+    return QLineF(x0 + t0 * dx, y0 + t0 * dy, x0 + t1 * dx, y0 + t1 * dy);
+}
+
+void ChartWidget::paintEvent(QPaintEvent *)
+{
+    if (!m_model) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QColor ink = palette().color(foregroundRole());
+    // One pixel beyond each edge, so a line along an edge or leaving it keeps its slope after
+    // rounding; the painter cuts at the widget's edge.
+    const QRectF bounds = QRectF(rect()).adjusted(-1, -1, 1, 1);
+    const QSizeF area = size();
+
+    QPen pen(ink, 1);
+    // Like the line drawing of the original platform, a line stops short of its end point, so
+    // consecutive steps do not paint their shared point twice.
+    pen.setCapStyle(Qt::FlatCap);
+    for (const ChartLine &line : m_model->lines()) {
+        const auto from = toPixels(m_model->scale(), area, line.x1, line.y1);
+        const auto to = toPixels(m_model->scale(), area, line.x2, line.y2);
+        if (!from || !to) {
+            return; // no scale: nothing can be placed
+        }
+        const auto visible = clipped(QLineF(*from, *to), bounds);
+        if (!visible) {
+            continue;
+        }
+        // Whole pixels, so the same list always covers the same pixels.
+        const QLineF snapped(std::round(visible->x1()), std::round(visible->y1()),
+                             std::round(visible->x2()), std::round(visible->y2()));
+        if (line.colour) {
+            const ChartColour c = *line.colour;
+            pen.setColor(QColor(int((c >> 16) & 0xff), int((c >> 8) & 0xff), int(c & 0xff)));
+        } else {
+            pen.setColor(ink);
+        }
+        painter.setPen(pen);
+        painter.drawLine(snapped);
+    }
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+}
