@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/setup.sh
-scripts/build.sh build -DPUMP_BUILD_TESTS=OFF -DPUMP_BUILD_BENCH=OFF
+scripts/build.sh build-app -DPUMP_BUILD_TESTS=OFF -DPUMP_BUILD_BENCH=OFF
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "run-demo: no display. Run this from a desktop session (or under xvfb-run)." >&2
@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 log=$(mktemp -t pumpsim.XXXXXX.log)
-build/sim/pumpsim --port 1 >"$log" 2>&1 &
+build-app/sim/pumpsim --port 1 >"$log" 2>&1 &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
@@ -25,4 +25,4 @@ done
 grep -q '^alias:' "$log" || { cat "$log" >&2; echo "run-demo: the simulated pump did not start" >&2; exit 1; }
 echo "run-demo: simulated pump on $(sed -n 's/^alias: //p' "$log"); its log: $log"
 
-build/app/pumpconsole
+build-app/app/pumpconsole

@@ -10,11 +10,11 @@ export QT_QPA_PLATFORM=offscreen
 scripts/setup.sh
 
 echo "== build and test"
-scripts/build.sh build
+scripts/build.sh build -DPUMP_BUILD_TESTS=ON -DPUMP_BUILD_BENCH=ON
 ctest --test-dir build --output-on-failure -j 2
 
 echo "== build and test with AddressSanitizer + UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPUMP_SANITIZE=ON -DPUMP_BUILD_BENCH=OFF
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPUMP_SANITIZE=ON -DPUMP_BUILD_TESTS=ON -DPUMP_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j 2 -E smoke
 

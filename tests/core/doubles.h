@@ -130,9 +130,13 @@ public:
             unscripted = true;
             return std::nullopt;
         }
-        auto answer = answers.front();
+        const bool cancel = !answers.front().has_value();
+        const QString text = cancel ? QString() : *answers.front();
         answers.pop_front();
-        return answer;
+        if (cancel) {
+            return std::nullopt;
+        }
+        return text;
     }
     void MsgBox(const QString &prompt, int style, const QString &title) override
     {
