@@ -4,6 +4,7 @@
 #include "link/framereader.h"
 #include "link/portnames.h"
 #include "link/serialpumpport.h"
+#include "simulator.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -24,83 +25,6 @@
 namespace {
 
 const QString lineSettings = QStringLiteral("9600,n,8,1");
-
-QString simulatorPath()
-{
-    const QString fromEnvironment = qEnvironmentVariable("PUMPSIM");
-    return fromEnvironment.isEmpty() ? QStringLiteral(PUMPSIM_PATH) : fromEnvironment;
-}
-
-// The simulated pump as a child process, with its stdout collected line by line.
-class Simulator
-{
-public:
-    Simulator(const QString &runtimeDir, const QStringList &arguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            m_partial += m_process.readAllStandardOutput();
-            qsizetype end;
-            while ((end = m_partial.indexOf('\n')) >= 0) {
-                m_lines.append(QString::fromLocal8Bit(m_partial.left(end)));
-                m_partial.remove(0, end + 1);
-            }
-        });
-        m_process.start(simulatorPath(), arguments);
-    }
-
-    ~Simulator()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(2000)) {
-                m_process.kill();
-                m_process.waitForFinished(1000);
-            }
-        }
-    }
-
-    // The first line (counting from `from`) that `match` accepts; nothing after `ms`.
-    std::optional<QString> waitForLine(const std::function<bool(const QString &)> &match,
-                                       int ms = 3000, qsizetype from = 0)
-    {
-        QDeadlineTimer deadline(ms);
-        for (qsizetype checked = from;;) {
-            for (; checked < m_lines.size(); ++checked) {
-                if (match(m_lines[checked])) {
-                    return m_lines[checked];
-                }
-            }
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
-                return std::nullopt;
-            }
-            QSignalSpy output(&m_process, &QProcess::readyReadStandardOutput);
-            output.wait(int(qMax<qint64>(1, deadline.remainingTime())));
-        }
-    }
-
-    std::optional<QString> waitForPrefix(const QString &prefix, int ms = 3000)
-    {
-        const auto line = waitForLine([&](const QString &l) { return l.startsWith(prefix); }, ms);
-        return line ? std::optional(line->mid(prefix.size())) : std::nullopt;
-    }
-
-    bool waitForExact(const QString &text, int ms = 3000)
-    {
-        return waitForLine([&](const QString &l) { return l == text; }, ms).has_value();
-    }
-
-    qsizetype countExact(const QString &text) const { return m_lines.count(text); }
-    QProcess &process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QByteArray m_partial;
-    QStringList m_lines;
-};
 
 // What the console's OnComm handler would do: read, cut into frames, keep them.
 class Receiver
