@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the simulated pump as serial port 1 and opens the
 # console. In the console choose 通信 and accept the answer 1: pressure replies start to
-# arrive. Closing the console ends the simulated pump too.
+# arrive; press RUN and the pressure climbs (the simulated pump holds 20 ml/min until told
+# otherwise). Closing the console ends the simulated pump too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,7 +16,7 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 log=$(mktemp -t pumpsim.XXXXXX.log)
-build-app/sim/pumpsim --port 1 >"$log" 2>&1 &
+build-app/sim/pumpsim --port 1 --flow 20 >"$log" 2>/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do

@@ -37,6 +37,7 @@ struct SimOptions
     int burst = 0;
     std::optional<double> closeAfter; // seconds
     bool verbose = false;
+    double flow = 0.0; // ml/min the pump holds before any flow frame, as left from last time
 };
 
 void say(const QByteArray &line)
@@ -97,6 +98,7 @@ public:
         : m_options(options), m_pty(pty), m_line(lineOptions(options)),
           m_replyPump(options.pump.value_or(1)), m_start(std::chrono::steady_clock::now())
     {
+        m_model.setFlow(options.flow);
     }
 
     // Runs until a signal or --close-after; returns the exit code.
@@ -347,6 +349,7 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     const QString burst = QStringLiteral("burst");
     const QString closeAfter = QStringLiteral("close-after");
     const QString verbose = QStringLiteral("verbose");
+    const QString flow = QStringLiteral("flow");
     parser.addOptions({
         {port, QStringLiteral("Also make the alias COMN, so the console finds the pump as port N."),
          QStringLiteral("N")},
@@ -366,6 +369,8 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
                         "adapter."),
          QStringLiteral("SECONDS")},
         {verbose, QStringLiteral("Also log each reply sent, as \"TX FRAME\".")},
+        {flow, QStringLiteral("Flow the pump holds before any flow frame arrives (default 0)."),
+         QStringLiteral("ML_PER_MIN"), QStringLiteral("0")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -390,9 +395,11 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     const auto hz = number(parser, rate, 0, 1000);
     const auto pieces = integer(parser, split, 1, pumpframes::FrameLength);
     const auto replies = integer(parser, burst, 0, 10000);
-    if (!hz || !pieces || !replies) {
+    const auto startFlow = number(parser, flow, 0, 99.9);
+    if (!hz || !pieces || !replies || !startFlow) {
         return std::nullopt;
     }
+    options.flow = *startFlow;
     options.rate = *hz;
     options.split = *pieces;
     options.burst = *replies;
