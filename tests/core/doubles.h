@@ -22,6 +22,9 @@ public:
     PortStatus openResult = PortStatus::success();
     PortStatus settingsResult = PortStatus::success();
     bool failWrites = false; // an open port whose device refuses writes
+    // A device that takes frames although the port was never opened, for tests of what the
+    // console sends rather than of the connection.
+    bool writesWhileClosed = false;
 
     std::vector<QByteArray> written;
     QStringList calls; // "CommPort=…", "PortOpen=1", "Settings=…", "InputLen=0", "RThreshold=9"
@@ -72,7 +75,7 @@ public:
     }
     PortStatus output(const QByteArray &frame) override
     {
-        if (!open) {
+        if (!open && !writesWhileClosed) {
             return PortStatus::failure(PortError::NotOpen);
         }
         if (failWrites) {

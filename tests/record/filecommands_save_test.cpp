@@ -1,6 +1,6 @@
 // Saving the pressure record from the file menu: the confirmation is the operator's word that
 // the record is on disk, and a failure must leave the old file and the record in memory alone.
-#include "recorddoubles.h"
+#include "core/doubles.h"
 #include "ui/filecommands.h"
 #include "ui/recordfile.h"
 
@@ -44,7 +44,7 @@ void fillRecord(PanelState &state, qint32 count)
 
 TEST(SaveCommand, WritesToTheDefaultPathUnlessTold)
 {
-    CoreFixture f;
+    Console f;
     FileCommands commands(f.core, f.dialogs, nullptr);
     EXPECT_EQ(commands.recordPath(), recordfile::defaultRecordPath());
 }
@@ -56,20 +56,21 @@ TEST(SaveCommand, ConfirmsOnlyOnceTheWholeFileIsOnDisk)
     const QString path = dir.filePath(u"mytext.txt"_s);
     ASSERT_TRUE(writeBytes(path, "an older record\r\n"));
 
-    CoreFixture f;
+    Console f;
     fillRecord(f.core.state(), 12'345);
     const QByteArray expected = recordfile::formatRecord(f.core.state().prrecord, 12'345);
     QByteArray onDiskWhenShown;
-    f.dialogs.onMsgBox = [&](const ShownBox &) { onDiskWhenShown = fileBytes(path); };
+    f.dialogs.whileOpen = [&] { onDiskWhenShown = fileBytes(path); };
 
     FileCommands commands(f.core, f.dialogs, nullptr);
     commands.setRecordPath(path);
     commands.save_Click();
 
-    ASSERT_EQ(f.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(f.dialogs.boxes[0].prompt, confirmation);
-    EXPECT_EQ(f.dialogs.boxes[0].style, 0);
-    EXPECT_EQ(f.dialogs.boxes[0].title, saveTitle);
+    const auto boxes = f.dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, confirmation);
+    EXPECT_EQ(boxes[0].style, 0);
+    EXPECT_EQ(boxes[0].title, saveTitle);
     EXPECT_EQ(onDiskWhenShown.size(), expected.size());
     EXPECT_TRUE(onDiskWhenShown == expected);
     EXPECT_EQ(f.core.state().saveprcout, 12'345);
@@ -79,12 +80,13 @@ TEST(SaveCommand, EmptyRecordGivesAnEmptyFileInANewFolder)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"new/folder/mytext.txt"_s);
-    CoreFixture f;
+    Console f;
     FileCommands commands(f.core, f.dialogs, nullptr);
     commands.setRecordPath(path);
     commands.save_Click();
-    ASSERT_EQ(f.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(f.dialogs.boxes[0].prompt, confirmation);
+    const auto boxes = f.dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, confirmation);
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(QFileInfo(path).size(), 0);
 }
@@ -141,7 +143,7 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
     const QByteArray guardedBefore = fileBytes(guarded);
     ASSERT_NE(guardedBefore, "<unreadable>");
 
-    CoreFixture f;
+    Console f;
     fillRecord(f.core.state(), 300'000);
     const std::vector<double> recordBefore = f.core.state().prrecord;
     FileCommands commands(f.core, f.dialogs, nullptr);
@@ -160,8 +162,9 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
         commands.save_Click();
     }
 
-    ASSERT_EQ(f.dialogs.boxes.size(), 1u);
-    const ShownBox &box = f.dialogs.boxes[0];
+    const auto boxes = f.dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    const ScriptedDialogs::Shown &box = boxes[0];
     EXPECT_NE(box.prompt, confirmation);
     EXPECT_TRUE(box.prompt.contains(QDir::toNativeSeparators(path))) << box.prompt.toStdString();
     EXPECT_EQ(box.title, saveTitle);

@@ -1,6 +1,6 @@
 // The record window: its layout as operators know it, reading the record's last line, and
 // handing back to the main window.
-#include "recorddoubles.h"
+#include "core/doubles.h"
 #include "ui/filecommands.h"
 #include "ui/form2.h"
 
@@ -29,7 +29,7 @@ struct RecordWindow : ::testing::Test
 {
     QTemporaryDir dir;
     QString path = dir.filePath(u"mytext.txt"_s);
-    LoggingDialogs dialogs;
+    ScriptedDialogs dialogs;
     QWidget mainWindow;
     Form2 form{dialogs, &mainWindow, [this] { return path; }};
 };
@@ -52,7 +52,7 @@ class RecordWindowControls : public ::testing::TestWithParam<ControlCase>
 
 TEST_P(RecordWindowControls, PlacedAndCaptioned)
 {
-    LoggingDialogs dialogs;
+    ScriptedDialogs dialogs;
     Form2 form(dialogs, nullptr, [] { return QString(); });
     auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().name));
     ASSERT_NE(control, nullptr);
@@ -93,7 +93,7 @@ TEST(RecordWindowIcon, TakesTheApplicationsIcon)
     red.fill(Qt::red);
     const QIcon before = QApplication::windowIcon();
     QApplication::setWindowIcon(QIcon(red));
-    LoggingDialogs dialogs;
+    ScriptedDialogs dialogs;
     Form2 form(dialogs, nullptr, [] { return QString(); });
     QApplication::setWindowIcon(before);
     // Set on the window itself, so it stays even if the application's icon changes later.
@@ -129,7 +129,7 @@ TEST_P(RecordWindowReads, LastLineIntoText1)
     ASSERT_TRUE(writeBytes(path, GetParam().content));
     QTest::mouseClick(form.Command2(), Qt::LeftButton);
     EXPECT_EQ(form.Text1()->text(), QString::fromUtf8(GetParam().shown));
-    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(dialogs.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,10 +143,11 @@ TEST_F(RecordWindow, MissingFileIsToldAndText1Stays)
 {
     form.Text1()->setText(u"earlier line"_s);
     QTest::mouseClick(form.Command2(), Qt::LeftButton);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_TRUE(dialogs.boxes[0].prompt.contains(QDir::toNativeSeparators(path)))
-        << dialogs.boxes[0].prompt.toStdString();
-    EXPECT_FALSE(dialogs.boxes[0].title.isEmpty());
+    const auto boxes = dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QDir::toNativeSeparators(path)))
+        << boxes[0].prompt.toStdString();
+    EXPECT_FALSE(boxes[0].title.isEmpty());
     EXPECT_EQ(form.Text1()->text(), u"earlier line"_s);
 }
 
@@ -164,7 +165,7 @@ TEST_F(RecordWindow, ExitHidesItAndBringsBackTheMainWindow)
 TEST(RecordWindowCommand, ShownFromTheFileMenuOnceAndKept)
 {
     QTemporaryDir dir;
-    CoreFixture f;
+    Console f;
     QWidget mainWindow;
     QPointer<Form2> window;
     {

@@ -1,6 +1,6 @@
 // The test page: a cancelled dialog prints nothing, n copies are n one-page jobs carrying the
 // one line, and a job that cannot start ends the command without a word.
-#include "recorddoubles.h"
+#include "core/doubles.h"
 #include "ui/filecommands.h"
 #include "ui/testpageprinter.h"
 
@@ -100,12 +100,12 @@ TEST_P(TestPageCopies, OneSinglePageJobPerCopy)
     ASSERT_TRUE(dir.isValid());
     ScriptedPrinter printer(dir.path());
     printer.answer = GetParam().copies;
-    CoreFixture f;
+    Console f;
     FileCommands commands(f.core, f.dialogs, nullptr, &printer);
     commands.print_Click();
 
     EXPECT_EQ(printer.dialogsShown, 1);
-    EXPECT_TRUE(f.dialogs.boxes.empty());
+    EXPECT_TRUE(f.dialogs.messages().empty());
     const int jobs = GetParam().jobs;
     ASSERT_EQ(pdfFiles(dir.path()).size(), jobs);
     // The dialog's copy count must not make every job print n pages.
@@ -132,14 +132,14 @@ TEST(TestPage, CancelPrintsNothingAndSaysNothing)
 {
     QTemporaryDir dir;
     ScriptedPrinter printer(dir.path());
-    CoreFixture f;
+    Console f;
     FileCommands commands(f.core, f.dialogs, nullptr, &printer);
     commands.print_Click();
     EXPECT_EQ(printer.dialogsShown, 1);
     EXPECT_TRUE(printer.jobsAnnounced.empty());
     EXPECT_TRUE(pdfFiles(dir.path()).isEmpty());
-    EXPECT_TRUE(f.dialogs.boxes.empty());
-    EXPECT_TRUE(f.dialogs.notes.empty());
+    EXPECT_TRUE(f.dialogs.messages().empty());
+    EXPECT_TRUE(f.dialogs.messages(u"notify"_s).empty());
 }
 
 TEST(TestPage, FailedJobEndsTheCommandSilentlyAndKeepsEarlierCopies)
@@ -148,13 +148,13 @@ TEST(TestPage, FailedJobEndsTheCommandSilentlyAndKeepsEarlierCopies)
     ScriptedPrinter printer(dir.path());
     printer.answer = 3;
     printer.failingJob = 2;
-    CoreFixture f;
+    Console f;
     FileCommands commands(f.core, f.dialogs, nullptr, &printer);
     commands.print_Click();
     EXPECT_EQ(pdfFiles(dir.path()), QStringList{u"job-1.pdf"_s});
     EXPECT_EQ(printer.jobsAnnounced.size(), 2u); // the third copy is not attempted
-    EXPECT_TRUE(f.dialogs.boxes.empty());
-    EXPECT_TRUE(f.dialogs.notes.empty());
+    EXPECT_TRUE(f.dialogs.messages().empty());
+    EXPECT_TRUE(f.dialogs.messages(u"notify"_s).empty());
 }
 
 TEST(TestPage, LineStartsAtTheTopLeftOfThePrintableArea)

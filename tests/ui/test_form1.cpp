@@ -2,9 +2,9 @@
 // tree and its enabling, the focus order, and that clicks, menu choices and presses reach the
 // console's handlers (or, for presses on controls, do not).
 
+#include "core/doubles.h"
 #include "ui/chartwidget.h"
 #include "ui/form1.h"
-#include "uidoubles.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -30,13 +31,16 @@ int px(int twips)
     return int(std::lround(twips / 15.0));
 }
 
-// A window with recording doubles behind it.
-struct Console
+// A window with recording doubles behind it. The port takes frames before any connection, so
+// that keys and menus can be checked for what they send.
+struct ConsoleWindow
 {
-    RecordingPumpPort port;
+    RecordingPort port;
     ScriptedDialogs dialogs;
-    IdleTimer timer;
+    ManualTimer timer;
     Form1 window{&port, &dialogs, &timer};
+
+    ConsoleWindow() { port.writesWhileClosed = true; }
 
     QWidget *child(const QString &name) const { return window.findChild<QWidget *>(name); }
     QRect geometryOf(const QString &name) const
@@ -54,14 +58,20 @@ struct Console
         dialogs.answers.push_back(u"1"_s);
         window.core().Communication_Click();
         ASSERT_TRUE(port.open);
-        dialogs.log.clear();
+        dialogs.shown.clear();
     }
     // Through the window, so the event lands on whatever lies on top at that point.
     QPoint at(QWidget *widget, QPoint local) const { return widget->mapTo(&window, local); }
     // All that an observer could tell apart: boxes, frames, port calls, read-outs, the timer.
     QStringList trace() const
     {
-        QStringList t = dialogs.log + port.calls;
+        QStringList t;
+        for (const ScriptedDialogs::Shown &box : dialogs.shown) {
+            t << QStringList{box.kind, box.prompt, box.title, box.defaultText,
+                             QString::number(box.style)}
+                     .join(u'|');
+        }
+        t << port.calls;
         for (const QByteArray &frame : port.written) {
             t << QString::fromLatin1(frame);
         }
@@ -100,7 +110,7 @@ const Placement placements[] = {
 
 TEST(Form1Layout, EveryControlSitsAtItsDesignedPlace)
 {
-    Console c;
+    ConsoleWindow c;
     for (const Placement &p : placements) {
         SCOPED_TRACE(p.name.toStdString());
         QWidget *w = c.child(p.name);
@@ -119,7 +129,7 @@ TEST(Form1Layout, EveryControlSitsAtItsDesignedPlace)
 
 TEST(Form1Layout, WindowHasCaptionIconAndFixedClientArea)
 {
-    Console c;
+    ConsoleWindow c;
     c.show();
     EXPECT_EQ(c.window.windowTitle(), u"恒流恒压泵控制系统(TALVEN)V2.0"_s);
     EXPECT_EQ(c.window.windowIcon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
@@ -130,7 +140,7 @@ TEST(Form1Layout, WindowHasCaptionIconAndFixedClientArea)
 
 TEST(Form1Layout, EnlargingMovesNothingAndShowsBlueBeyondThePicture)
 {
-    Console c;
+    ConsoleWindow c;
     c.show();
     const QImage chart = c.window.chartWidget()->grab().toImage();
     QList<QRect> before;
@@ -185,7 +195,7 @@ const LabelLook labelLooks[] = {
 
 TEST(Form1Labels, TextFontColoursVisibilityAndWhatAScreenReaderSays)
 {
-    Console c;
+    ConsoleWindow c;
     const QColor defaultText = QApplication::palette().color(QPalette::WindowText);
     for (const LabelLook &look : labelLooks) {
         SCOPED_TRACE(look.name.toStdString());
@@ -217,7 +227,7 @@ TEST(Form1Labels, TextFontColoursVisibilityAndWhatAScreenReaderSays)
 
 TEST(Form1Layout, PicturesLoadFromResourcesAtTheirSizes)
 {
-    Console c; // registers the resources
+    ConsoleWindow c; // registers the resources
     QList<std::pair<QString, QSize>> pictures{{u"background"_s, {820, 616}}, {u"icon"_s, {32, 32}}};
     for (const QString &face :
          {u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"8"_s, u"9"_s, u"up"_s,
@@ -264,7 +274,7 @@ TEST(Form1Keys, EachKeyIsNamedByItsFaceAndReachesItsHandlerBeforeAnyConnection)
 {
     for (const KeyCase &k : keyCases) {
         SCOPED_TRACE(k.name.toStdString());
-        Console c; // the port double takes writes although no connection was made
+        ConsoleWindow c; // the port double takes writes although no connection was made
         c.show();
         QAbstractButton *key = c.window.key(k.group, k.index);
         ASSERT_NE(key, nullptr);
@@ -282,13 +292,13 @@ TEST(Form1Keys, EachKeyIsNamedByItsFaceAndReachesItsHandlerBeforeAnyConnection)
         EXPECT_EQ(c.window.label(k.shows)->text(), k.expected);
         EXPECT_EQ(c.port.written,
                   k.frame.isEmpty() ? std::vector<QByteArray>{} : std::vector<QByteArray>{k.frame});
-        EXPECT_TRUE(c.dialogs.log.isEmpty());
+        EXPECT_TRUE(c.dialogs.shown.empty());
     }
 }
 
 TEST(Form1Keys, TabWalksTheKeysInDesignOrderThenTheChartStartingAtOne)
 {
-    Console c;
+    ConsoleWindow c;
     c.show();
     c.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&c.window));
@@ -351,7 +361,7 @@ QStringList names(const QList<QAction *> &actions)
 
 TEST(Form1Menus, TreeHasItsCaptionsInOrderWithoutAccessKeysOrShortcuts)
 {
-    Console c;
+    ConsoleWindow c;
     QMap<QString, QStringList> children;
     for (const MenuEntry &e : menuEntries) {
         SCOPED_TRACE(e.name.toStdString());
@@ -378,7 +388,7 @@ TEST(Form1Menus, TreeHasItsCaptionsInOrderWithoutAccessKeysOrShortcuts)
 
 TEST(Form1Menus, PumpMenusAreDisabledUntilTheLineIsOpen)
 {
-    Console c;
+    ConsoleWindow c;
     const std::pair<QString, bool> atStart[] = {
         {u"file"_s, false},   {u"settime"_s, false},  {u"Pump"_s, false},
         {u"seting"_s, false}, {u"rightkey"_s, false}, {u"Communication"_s, true},
@@ -421,7 +431,7 @@ TEST(Form1Menus, EachItemRunsItsOwnHandlerAndHelpNone)
     // help) differently from doing nothing.
     for (const auto &[item, handler, answer] : wirings) {
         SCOPED_TRACE(item.toStdString());
-        Console viaMenu, direct;
+        ConsoleWindow viaMenu, direct;
         viaMenu.connectPump();
         direct.connectPump();
         const QStringList idle = viaMenu.trace();
@@ -440,7 +450,7 @@ TEST(Form1Menus, EachItemRunsItsOwnHandlerAndHelpNone)
 
 TEST(Form1Menus, EndLeavesTheEventLoopWithoutUnloadingButClosingUnloads)
 {
-    Console c;
+    ConsoleWindow c;
     c.connectPump();
     const QStringList calls = c.port.calls;
     QEventLoop loop;
@@ -481,7 +491,7 @@ TEST(Form1Mouse, OnlyPressesOnTheBareSurfaceReachTheRightClickMenu)
 {
     for (const PressCase &p : pressCases) {
         SCOPED_TRACE((p.target + u' ' + QString::number(int(p.button))).toStdString());
-        Console c;
+        ConsoleWindow c;
         if (p.connected) {
             c.connectPump();
         }

@@ -1,9 +1,11 @@
 // The Qt boxes behind the console's Dialogs: what they show and what they answer.
 
 #include "ui/widgetdialogs.h"
-#include "uidoubles.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -11,10 +13,36 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Runs `act` on the first modal widget of type T that opens, from a polling timer: the call
+// that opens the box blocks in its own event loop, where the timer keeps firing. A box of
+// another type, or none, is closed after three seconds so that a failing test ends.
+template<typename T> void whenModalOpens(std::function<void(T *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    auto polls = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, polls] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<T *>(modal)) {
+            timer->stop();
+            timer->deleteLater();
+            act(box);
+        } else if (++*polls > 300) {
+            timer->stop();
+            timer->deleteLater();
+            if (modal) {
+                modal->close();
+            }
+        }
+    });
+    timer->start();
+}
 
 TEST(WidgetDialogsText, HandlersLineBreaksBecomeLabelBreaks)
 {
