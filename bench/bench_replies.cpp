@@ -74,8 +74,8 @@ int main(int argc, char **argv)
         for (const auto &read : reads) {
             c.port.received = read;
             c.core.MSComm1_OnComm();
+            lines = std::max(lines, c.core.Picture1().lines().size());
         }
-        lines = std::max(lines, c.core.Picture1().lines().size());
     });
 
     std::printf("replies: %d in %zu reads\n", count, reads.size());
