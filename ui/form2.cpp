@@ -28,6 +28,8 @@ Form2::Form2(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> rec
 {
     setWindowTitle(QStringLiteral("泵启动和停止时间记录"));
     setWindowIcon(QApplication::windowIcon());
+    // Closing the main window ends the console even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(8670 / twipsPerPixel, 5070 / twipsPerPixel);
 
     // Created in tab order: 退出 first, so it holds the focus when the window opens.
