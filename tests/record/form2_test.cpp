@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest/QTest>
 
 using namespace Qt::StringLiterals;
@@ -195,3 +196,20 @@ TEST(RecordWindowCommand, ShownFromTheFileMenuOnceAndKept)
 }
 
 } // namespace
+
+// An open record window must not keep the console running once its main window is closed.
+TEST_F(RecordWindow, ClosingTheMainWindowEndsTheProgramWhileItIsOpen)
+{
+    mainWindow.show();
+    form.show();
+    bool stillRunning = false;
+    QTimer::singleShot(0, &mainWindow, [&] { mainWindow.close(); });
+    // Only reached if closing the main window did not end the event loop.
+    QTimer::singleShot(2000, qApp, [&] {
+        stillRunning = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(stillRunning);
+    form.hide();
+}
