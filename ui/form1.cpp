@@ -5,6 +5,7 @@
 #include "link/serialpumpport.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
+#include "ui/twips.h"
 #include "ui/widgetdialogs.h"
 
 #include <array>
@@ -148,16 +149,6 @@ private:
     QPixmap m_picture;
 };
 
-int Form1::toPixels(int twips)
-{
-    return qRound(double(twips) / twipsPerPixel);
-}
-
-QRect Form1::twipsRect(int left, int top, int width, int height)
-{
-    return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
-}
-
 void Form1::installFontSubstitutions()
 {
     // Noto Serif CJK is a Song face with a real bold; UMing is Ming style, bold synthesised.
@@ -196,7 +187,7 @@ Form1::Form1(PumpPort *port, Dialogs *dialogs, TickTimer *timer, QWidget *parent
     buildLabels();
     m_chart = new ChartWidget(m_core->Picture1(), surface());
     m_chart->setObjectName(u"Picture1"_s);
-    m_chart->setGeometry(twipsRect(600, 4680, 9975, 2175));
+    m_chart->setGeometry(twips::rect(600, 4680, 9975, 2175));
     buildKeys();
     buildMenus();
     placeWindow();
@@ -211,11 +202,11 @@ Form1::Form1(PumpPort *port, Dialogs *dialogs, TickTimer *timer, QWidget *parent
 
 Form1::~Form1() = default;
 
-QLabel *Form1::addLabel(const QString &name, const QString &text, QRect twips, double pointSize)
+QLabel *Form1::addLabel(const QString &name, const QString &text, QRect inTwips, double pointSize)
 {
     auto *label = new PanelLabel(text, surface());
     label->setObjectName(name);
-    label->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    label->setGeometry(twips::rect(inTwips.x(), inTwips.y(), inTwips.width(), inTwips.height()));
     label->setAutoFillBackground(true);
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, designBlue);
@@ -275,7 +266,7 @@ void Form1::buildKeys()
         auto *button = new KeyButton(QPixmap(u":/images/"_s + place.picture.toString()), surface());
         button->setObjectName(u"%1_%2"_s.arg(groupName(place.group)).arg(place.index));
         button->setAccessibleName(place.face.toString());
-        button->setGeometry(twipsRect(keyColumns[i % 4], keyRows[i / 4], keyWidth, keyHeight));
+        button->setGeometry(twips::rect(keyColumns[i % 4], keyRows[i / 4], keyWidth, keyHeight));
         connect(
             button, &QAbstractButton::clicked, this,
             [this, group = place.group, index = place.index] { m_core->keyClicked(group, index); });
@@ -451,7 +442,7 @@ void Form1::surfacePressed(QMouseEvent *event)
     const qint16 shift = qint16((mods.testFlag(Qt::ShiftModifier) ? 1 : 0) |
                                 (mods.testFlag(Qt::ControlModifier) ? 2 : 0) |
                                 (mods.testFlag(Qt::AltModifier) ? 4 : 0));
-    const QPointF at = event->position() * twipsPerPixel;
+    const QPointF at = event->position() * twips::perPixel;
     m_core->Form_MouseDown(button, shift, float(at.x()), float(at.y()));
 }
 

@@ -26,11 +26,6 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The layout is designed in twips; the screen has 15 of them to a pixel.
-    static constexpr int twipsPerPixel = 15;
-    static int toPixels(int twips);
-    static QRect twipsRect(int left, int top, int width, int height);
-
     static constexpr QSize clientSize{727, 502};      // below the menu bar
     static constexpr QPoint clientPosition{135, 141}; // on the screen
 
@@ -71,7 +66,7 @@ private:
     void showPopup(Menu menu);
     void setMenuEnabled(Menu menu, bool enabled);
 
-    QLabel *addLabel(const QString &name, const QString &text, QRect twips, double pointSize);
+    QLabel *addLabel(const QString &name, const QString &text, QRect inTwips, double pointSize);
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption);
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
 

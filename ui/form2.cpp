@@ -2,24 +2,12 @@
 
 #include "control/dialogs.h"
 #include "ui/recordfile.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-
-// The window was laid out in twips; 15 twips make a pixel at the 96 dpi it was drawn for.
-constexpr int twipsPerPixel = 15;
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return {left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-            height / twipsPerPixel};
-}
-
-} // namespace
 
 Form2::Form2(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> recordPath,
              QWidget *parent)
@@ -30,20 +18,20 @@ Form2::Form2(Dialogs &dialogs, QWidget *mainWindow, std::function<QString()> rec
     setWindowIcon(QApplication::windowIcon());
     // Closing the main window ends the console even while this one is open.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(8670 / twipsPerPixel, 5070 / twipsPerPixel);
+    resize(twips::toPixels(8670), twips::toPixels(5070));
 
     // Created in tab order: 退出 first, so it holds the focus when the window opens.
     m_command1 = new QPushButton(QStringLiteral("退出"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(fromTwips(7560, 4560, 735, 375));
+    m_command1->setGeometry(twips::rect(7560, 4560, 735, 375));
 
     m_command2 = new QPushButton(QStringLiteral("Command2"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(fromTwips(6120, 4560, 855, 375));
+    m_command2->setGeometry(twips::rect(6120, 4560, 855, 375));
 
     m_text1 = new QLineEdit(QStringLiteral("Text1"), this);
     m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(fromTwips(1080, 960, 5895, 2055));
+    m_text1->setGeometry(twips::rect(1080, 960, 5895, 2055));
 
     setTabOrder(m_command1, m_command2);
     setTabOrder(m_command2, m_text1);
