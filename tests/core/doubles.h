@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <vector>
 
@@ -233,3 +234,14 @@ struct Console
         return port.written.empty() ? QByteArray() : port.written.back();
     }
 };
+
+// Runs the event loop until `condition` holds or `ms` have passed; returns the condition.
+inline bool waitUntil(const std::function<bool()> &condition, int ms = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return condition();
+}

@@ -56,16 +56,6 @@ void answerWhen(std::function<bool()> ready, const QString &text, bool *sawBox)
     poll->start(2);
 }
 
-bool waitFor(const std::function<bool()> &condition, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return condition();
-}
-
 } // namespace
 
 TEST(TimedRunBehindTheBox, RunFinishesWhileTheBoxIsOpenAndTheNewTimeWaitsForTheNextRun)
@@ -111,7 +101,7 @@ TEST(TimedRunBehindTheBox, ShorterTimeEndsTheRunOnTheFirstTickAfterTheBoxCloses)
     EXPECT_GE(countWhenAnswered, 5) << "ticks kept arriving while the box was open";
     EXPECT_EQ(c.stopFrames(), 0) << "the new time applies only from the next tick";
 
-    ASSERT_TRUE(waitFor([&] { return c.stopFrames() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return c.stopFrames() == 1; }));
     EXPECT_FALSE(c.timer.isActive());
     EXPECT_EQ(c.core.caption(Label::lsed).toInt(), countAtClose + 1)
         << "ended on the first tick after the box closed";

@@ -18,16 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &condition, int ms = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition() && clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
-
 class ConsoleAgainstSimulatedPump : public ::testing::Test
 {
 protected:
