@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 #include <limits>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,41 +62,8 @@ Decimal parseScientific(const char *begin, const char *end)
     return d;
 }
 
-// Pressures come with a decimal or two. For a value that is a whole number of hundredths (or
-// of up to four decimals) the digits come straight from an integer, without the general
-// conversion. Both the integer and the power of ten are exact and the division back is
-// correctly rounded, so the test below passes only when the short decimal reads back as this
-// very double, which makes it the 15-digit rounding too (see roundTo15Digits).
-bool fewDecimals(double magnitude, Decimal &d)
-{
-    static constexpr double scales[] = {1, 10, 100, 1000, 10000};
-    for (int k = 0; k < int(std::size(scales)); ++k) {
-        const double scaled = std::nearbyint(magnitude * scales[k]);
-        if (scaled >= 1e15) {
-            return false;
-        }
-        if (scaled == 0 || scaled / scales[k] != magnitude) {
-            continue;
-        }
-        const auto end = std::to_chars(d.digits, d.digits + sizeof d.digits,
-                                       static_cast<unsigned long long>(scaled))
-                             .ptr;
-        d.count = int(end - d.digits);
-        d.exponent = d.count - 1 - k;
-        while (d.count > 1 && d.digits[d.count - 1] == '0') {
-            --d.count;
-        }
-        return true;
-    }
-    return false;
-}
-
 Decimal roundTo15Digits(double magnitude)
 {
-    Decimal fast;
-    if (fewDecimals(magnitude, fast)) {
-        return fast;
-    }
     char buf[64];
     // The shortest form that reads back as the same double is much cheaper to produce. When it
     // has at most 15 digits it is also the 15-digit rounding: for normal doubles neighbouring
@@ -207,22 +174,12 @@ QByteArray formatEntry(double value)
     return QByteArray(buf, writeEntry(buf, value) - buf);
 }
 
-void appendEntry(QByteArray &out, double value)
-{
-    char buf[maxEntryLength];
-    out.append(buf, writeEntry(buf, value) - buf);
-}
-
 QByteArray formatRecord(const std::vector<double> &record, qint32 count)
 {
-    count = clampCount(record, count);
-    QByteArray out;
-    // Typical pressures take 6 to 8 bytes; a guess that is too small only costs a regrowth.
-    out.reserve(qsizetype(count) * 8);
-    for (qint32 first = 1; first <= count; first += entriesPerBlock) {
-        appendEntries(out, record, first, std::min(count, first + entriesPerBlock - 1));
-    }
-    return out;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeRecord(buffer, record, count);
+    return buffer.data();
 }
 
 bool writeRecord(QIODevice &device, const std::vector<double> &record, qint32 count)

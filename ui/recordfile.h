@@ -21,14 +21,11 @@ namespace recordfile {
 // everywhere, and a record must read back the same on every machine.
 QByteArray formatEntry(double value);
 
-// Appends formatEntry(value) to `out` without a temporary.
-void appendEntry(QByteArray &out, double value);
-
 // Entries 1..count of `record` (element 0 is not part of the record), CR LF after every fifth
 // entry and nothing else. `count` is clamped to what `record` holds.
 QByteArray formatRecord(const std::vector<double> &record, qint32 count);
 
-// Streams the same bytes as formatRecord to `device` in blocks, so that a million entries do
+// Streams the same bytes to `device` in blocks, so that a million entries do
 // not need the whole text in memory twice. False as soon as a write fails.
 bool writeRecord(QIODevice &device, const std::vector<double> &record, qint32 count);
 

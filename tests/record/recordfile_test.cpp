@@ -40,9 +40,6 @@ class EntryFormat : public ::testing::TestWithParam<EntryCase>
 TEST_P(EntryFormat, Bytes)
 {
     EXPECT_EQ(recordfile::formatEntry(GetParam().value).toStdString(), GetParam().bytes);
-    QByteArray appended("x");
-    recordfile::appendEntry(appended, GetParam().value);
-    EXPECT_EQ(appended.toStdString(), std::string("x") + GetParam().bytes);
 }
 
 // Fixed notation holds while the value, rounded to 15 digits, is in 1E-04 <= |v| < 1E+15.
