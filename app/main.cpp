@@ -1,5 +1,5 @@
 // The console's start: one main window, whose load step runs before it is shown.
-#include "ui/form1.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,9 +11,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"pumpconsole"_s);
     QApplication::setOrganizationName(u"pumpconsole"_s);
-    Form1::installFontSubstitutions();
+    MainWindow::installFontSubstitutions();
 
-    Form1 window;
+    MainWindow window;
     // The same picture stands for the program in the task bar and the window switcher.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

@@ -1,7 +1,7 @@
 // How long "save" keeps the operator waiting with a full record, and how that compares with the
 // disk's own speed. Times are printed as ratios against baselines from the same run, so numbers
 // from different machines can be compared.
-#include "ui/recordfile.h"
+#include "control/recordfile.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -29,10 +29,10 @@ QTemporaryDir &benchDir()
 const std::vector<double> &pumpRecord()
 {
     static const std::vector<double> record = [] {
-        std::vector<double> r(fullRecord + 1);
+        std::vector<double> r(fullRecord);
         std::mt19937 rng(1);
         std::uniform_int_distribution<int> hundredths(0, 4000);
-        for (std::size_t i = 1; i < r.size(); ++i) {
+        for (std::size_t i = 0; i < r.size(); ++i) {
             r[i] = hundredths(rng) / 100.0;
         }
         return r;
@@ -44,10 +44,10 @@ const std::vector<double> &pumpRecord()
 const std::vector<double> &noisyRecord()
 {
     static const std::vector<double> record = [] {
-        std::vector<double> r(fullRecord + 1);
+        std::vector<double> r(fullRecord);
         std::mt19937_64 rng(2);
         std::uniform_real_distribution<double> value(-50.0, 50.0);
-        for (std::size_t i = 1; i < r.size(); ++i) {
+        for (std::size_t i = 0; i < r.size(); ++i) {
             r[i] = value(rng);
         }
         return r;
@@ -60,7 +60,7 @@ qint64 recordBytes(const std::vector<double> &record)
     static std::map<const std::vector<double> *, qint64> sizes;
     auto [it, added] = sizes.try_emplace(&record, 0);
     if (added) {
-        it->second = recordfile::formatRecord(record, fullRecord).size();
+        it->second = recordfile::formatRecord(record).size();
     }
     return it->second;
 }
@@ -69,7 +69,7 @@ void saveRecord(benchmark::State &state, const std::vector<double> &record)
 {
     const QString path = benchDir().filePath(u"mytext.txt"_s);
     for (auto _ : state) {
-        const auto result = recordfile::saveRecord(path, record, fullRecord);
+        const auto result = recordfile::saveRecord(path, record);
         if (!result.ok) {
             state.SkipWithError(result.error.toStdString().c_str());
             break;
@@ -116,7 +116,7 @@ void BM_Baseline_QStringPerEntry(benchmark::State &state)
     for (auto _ : state) {
         QByteArray text;
         for (qint32 i = 1; i <= fullRecord; ++i) {
-            const double v = record[std::size_t(i)];
+            const double v = record[std::size_t(i - 1)];
             QString digits = QString::number(std::fabs(v), 'g', 15);
             if (digits.startsWith(u"0."_s)) {
                 digits.remove(0, 1);

@@ -4,7 +4,8 @@
 // read-outs, the chart and the record rather than to the frame reader.
 //
 //   bench_replies [REPLIES]   (default 200000)
-#include "core/doubles.h"
+#include "link/wire/framereader.h"
+#include "support/doubles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -69,12 +70,11 @@ int main(int argc, char **argv)
 
     std::size_t lines = 0;
     const double console = medianSeconds([&] {
-        Console c;
+        TestConsole c;
         c.connect();
         for (const auto &read : reads) {
-            c.port.received = read;
-            c.core.MSComm1_OnComm();
-            lines = std::max(lines, c.core.Picture1().lines().size());
+            c.port.receive(read);
+            lines = std::max(lines, c.console.chart().lines().size());
         }
     });
 
@@ -84,6 +84,6 @@ int main(int argc, char **argv)
                 console / count * 1e9, console / reader, count / console);
     std::printf("line rate at 9600 baud: 107 replies/s, %.0fx headroom\n", count / console / 107);
     std::printf("chart drawing list never above %zu lines (bound %zu)\n", lines,
-                ChartModel::maxLines);
+                ChartDrawing::maxLines);
     return frames == std::size_t(count) * 5 ? 0 : 1;
 }

@@ -1,8 +1,7 @@
-// Drives the core with an arbitrary mix of line bytes, keypad keys, timer ticks and commands,
-// and checks what must hold after every event: at most one keypad entry open, the entry text
-// never past "ab.c", the chart position inside its sweep, the elapsed count inside 16 bits,
-// the record inside its bounds.
-#include "core/doubles.h"
+// Drives the console with an arbitrary mix of line bytes, keypad keys, ticks and commands, and
+// checks what must hold after every event: the entry text never past "ab.c", the chart
+// position inside its sweep, the record inside its bounds, the drawing list bounded.
+#include "support/doubles.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,28 +15,32 @@ void check(bool condition)
     }
 }
 
-void checkInvariants(Console &c)
+void checkInvariants(TestConsole &c)
 {
-    const PanelState &s = c.s();
-    check(!(s.lq == 1 && s.pr == 1));
-    check(s.itime >= 0 && s.itime < 100);
-    check(s.tset >= 0);
-    check(s.saveprcout >= 0 && s.saveprcout <= c.core.recordLimit());
-    if (s.lq == 1) {
-        check(c.caption(Label::LsetF).size() < 4);
+    const PumpConsole &console = c.console;
+    check(console.link().sweep().position() >= 0 &&
+          console.link().sweep().position() < ChartSweep::length);
+    check(console.timedRun().elapsedSeconds() >= 0);
+    check(console.record().size() <= console.record().limit());
+    switch (console.keypad().field()) {
+    case EntryField::Flow:
+        check(c.caption(Readout::Flow).size() < 4);
+        break;
+    case EntryField::PressureLimit:
+        check(c.caption(Readout::PressureLimit).size() < 4);
+        break;
+    case EntryField::None:
+        break;
     }
-    if (s.pr == 1) {
-        check(c.caption(Label::LsetP).size() < 4);
-    }
-    check(c.core.Picture1().lines().size() <= ChartModel::maxLines);
+    check(console.chart().lines().size() <= ChartDrawing::maxLines);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    Console c;
-    c.core.setRecordLimit(50);
+    TestConsole c;
+    c.console.setRecordLimit(50);
     c.connect();
     std::size_t at = 0;
     while (at < size) {
@@ -46,36 +49,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case 0:
         case 1: { // bytes on the line
             const std::size_t n = std::min<std::size_t>(1 + op / 8, size - at);
-            c.port.received += QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n));
+            c.port.receive(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n)));
             at += n;
-            c.port.event = PumpPort::comEvReceive;
-            c.core.MSComm1_OnComm();
             break;
         }
         case 2: // a keypad key
-            c.core.keyClicked(KeyGroup((op / 8) % 14), qint16(op / 8));
+            switch ((op / 8) % 14) {
+            case 10:
+                c.console.beginFlowEntry();
+                break;
+            case 11:
+                c.console.beginPressureLimitEntry();
+                break;
+            case 12:
+                c.console.runFromKeypad();
+                break;
+            case 13:
+                c.console.stopFromKeypad();
+                break;
+            default:
+                c.console.pressDigit((op / 8) % 14);
+                break;
+            }
             break;
         case 3:
-            c.timer.ticks(1 + op / 8);
+            c.ticker.ticks(1 + op / 8);
             break;
-        case 4: { // the set-time box answered with a number built from the input
-            c.dialogs.answers.push_back(QString::number(double(op) - 100.0));
-            c.core.stset_Click();
+        case 4: // the set-time box answered with a number built from the input
+            c.boxes.answers.push_back(QString::number(double(op) - 100.0));
+            c.console.askRunLength();
             break;
-        }
         case 5:
             switch ((op / 8) % 4) {
             case 0:
-                c.core.ststart_Click();
+                c.console.startTimedRun();
                 break;
             case 1:
-                c.core.stzanting_Click();
+                c.console.pauseTimedRun();
                 break;
             case 2:
-                c.core.stcontiune_Click();
+                c.console.resumeTimedRun();
                 break;
             default:
-                c.core.stend_Click();
+                c.console.endTimedRun();
                 break;
             }
             break;
@@ -83,12 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             c.port.failWrites = (op / 8) % 2;
             break;
         default: // pump number from the box
-            c.dialogs.answers.push_back(QString::number(int(op) - 128));
-            c.core.Pump_NO_Click();
+            c.boxes.answers.push_back(QString::number(int(op) - 128));
+            c.console.askPumpNumber();
             break;
         }
         checkInvariants(c);
-        c.dialogs.shown.clear();
+        c.boxes.shown.clear();
         c.port.written.clear();
     }
     return 0;

@@ -1,7 +1,7 @@
 // The frame reader must hand out the same frames however the line splits the bytes, accept
 // nothing that is not a frame, and never hold more than one unfinished frame.
-#include "link/framereader.h"
-#include "link/pumpframes.h"
+#include "link/wire/framereader.h"
+#include "link/wire/replyframes.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     }
     for (const auto &f : got) {
-        if (!pumpframes::parseReply(f)) {
+        if (!replyframes::parse(f)) {
             std::abort();
         }
     }

@@ -1,7 +1,7 @@
 // Whatever the operator types: a number either fails to convert or turns into a well-formed
 // value field, and the 16-bit conversion stays in range.
-#include "control/numbertext.h"
-#include "link/pumpframes.h"
+#include "link/wire/numberpatterns.h"
+#include "link/wire/numbertext.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     static const QRegularExpression field(QStringLiteral(R"(^-?[0-9]{2,}\.[0-9]$)"));
     if (const auto value = numbertext::toDouble(text)) {
-        const QString formatted = pumpframes::pattern00_0(*value);
+        const QString formatted = numberpatterns::tenths(*value);
         if (!field.match(formatted).hasMatch()) {
             std::abort();
         }

@@ -1,9 +1,7 @@
 #pragma once
-// The serial line to the pump as the console's handlers use it. The operations mirror the
-// serial control the console was designed around (CommPort, PortOpen, Settings, InputLen,
-// RThreshold, Output, Input, CommEvent, OnComm) so that the handlers read like their
-// description; SerialPumpPort implements them over QSerialPort and the tests use a recording
-// double.
+// The byte transport to the pump: a line that opens on a device, carries whole frames out and
+// hands over whatever has arrived. It knows nothing of frames or of what they mean, so a
+// second transport (a network bridge, a recorded session) only has to move bytes.
 
 #include <QByteArray>
 #include <QObject>
@@ -15,56 +13,58 @@ enum class PortError {
     NoSuchPort,       // the device does not exist
     Busy,             // another program holds it
     PermissionDenied, // on Linux: the user is not in the dialout group
-    AlreadyOpen,      // a port number cannot change while the port is open
-    NotOpen,          // write or configure on a closed port
-    BadSettings,      // a settings text the line cannot take
+    AlreadyOpen,      // the line is open already; it must be closed first
+    NotOpen,          // write on a closed port
+    BadSettings,      // the device refused the line settings
     WriteFailed,      // the device refused or did not take the whole frame
     Other,
 };
 
-struct PortStatus
+struct [[nodiscard]] PortStatus
 {
     PortError error = PortError::None;
-    QString detail; // the device's own words, for the message box
+    QString detail; // the device's own words, for the operator
 
     bool ok() const { return error == PortError::None; }
     static PortStatus success() { return {}; }
     static PortStatus failure(PortError e, QString why = {}) { return {e, std::move(why)}; }
 };
 
+// What took an open line away.
+enum class LossCause { ReadFailed, WriteFailed, DeviceGone, DeviceNotFound, AccessDenied, Other };
+
+struct LineLoss
+{
+    QString device;
+    LossCause cause = LossCause::Other;
+    QString systemText; // the system's words where they mean something; often empty
+    int errorCode = 0;  // the transport's own code, for causes it cannot name
+};
+
 class PumpPort : public QObject
 {
     Q_OBJECT
 public:
-    // CommEvent value for "characters received".
-    static constexpr int comEvReceive = 2;
-
     using QObject::QObject;
     ~PumpPort() override = default;
 
-    // CommPort: chooses the device to open. Refused while the port is open.
-    virtual PortStatus setCommPort(const QString &device) = 0;
-    virtual QString commPort() const = 0;
-    // PortOpen
-    virtual PortStatus setPortOpen(bool open) = 0;
-    virtual bool portOpen() const = 0;
-    // Settings, e.g. "9600,n,8,1"; applied to the open port.
-    virtual PortStatus setSettings(const QString &settings) = 0;
-    // InputLen: 0 means a read takes everything waiting.
-    virtual void setInputLen(int length) = 0;
-    // RThreshold: OnComm fires once this many received bytes are waiting.
-    virtual void setRThreshold(int count) = 0;
-    // Output: writes the whole frame in one write; fails rather than writing a part silently.
-    virtual PortStatus output(const QByteArray &frame) = 0;
-    // Input: takes what is waiting (up to InputLen) out of the receive buffer.
-    virtual QByteArray input() = 0;
-    // CommEvent: the cause of the latest OnComm.
-    virtual int commEvent() const = 0;
+    // Opens `device` with the pump's line settings. Refused while a line is open.
+    virtual PortStatus open(const QString &device) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The device last opened (kept after closing, for messages).
+    virtual QString device() const = 0;
+    // The whole frame goes out in one write, or the status says why not; never a part
+    // silently.
+    virtual PortStatus write(const QByteArray &frame) = 0;
+    // Takes everything that has arrived.
+    virtual QByteArray readAll() = 0;
 
 Q_SIGNALS:
-    // Raised on the event loop for each port event (always queued behind the current handler).
-    void OnComm();
-    // The open port failed on its own (adapter unplugged, far end gone). The port is already
-    // closed when this is emitted; `reason` is for the operator.
-    void connectionLost(const QString &reason);
+    // Bytes have arrived. May be raised from inside write() (waiting for a frame to leave also
+    // reads), so a listener that acts on it must not do so synchronously.
+    void readyRead();
+    // The open line failed on its own (adapter unplugged, far end gone). The port is closed
+    // already; raised once per connection, through the event loop.
+    void connectionLost(const LineLoss &loss);
 };

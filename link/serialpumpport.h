@@ -1,31 +1,15 @@
 #pragma once
-// The console's serial line over QSerialPort.
+// The pump's serial line over QSerialPort: 9600 baud, no parity, 8 data bits, 1 stop bit, no
+// flow control, fixed by the pump.
 //
-// Two things QSerialPort does differently from the line the handlers were written for, and
-// which this class hides:
-// - its signals can fire from inside a write (a short wait for the frame to leave also reads
-//   what has arrived), so OnComm and connectionLost are always delivered through the event
-//   loop, never from inside output();
-// - a line whose far end has gone keeps raising errors until it is closed, so the first real
-//   error closes the port and is reported once.
+// A line whose far end has gone keeps raising errors until it is closed, so the first real
+// error closes the port and is reported once, through the event loop.
 
 #include "link/pumpport.h"
 
-#include <optional>
 #include <QSerialPort>
 
 namespace serialline {
-
-// Parsed "9600,n,8,1": baud, parity letter (n, e, o, m, s), data bits (5-8), stop bits (1, 1.5,
-// 2). No value for any text the line could not take.
-struct LineSettings
-{
-    qint32 baud = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
-std::optional<LineSettings> parseSettings(const QString &text);
 
 // Whether an error reported on an open port means the line is gone. Unsupported operations
 // (modem lines on a pseudo-terminal) and timeouts of our own short waits are not.
@@ -37,6 +21,9 @@ std::optional<LineSettings> parseSettings(const QString &text);
 [[nodiscard]] PortError openFailure(QSerialPort::SerialPortError error, bool exists,
                                     bool accessible) noexcept;
 
+// What took the line away, in the console's terms.
+[[nodiscard]] LossCause lossCause(QSerialPort::SerialPortError error) noexcept;
+
 } // namespace serialline
 
 class SerialPumpPort final : public PumpPort
@@ -46,29 +33,19 @@ public:
     explicit SerialPumpPort(QObject *parent = nullptr);
     ~SerialPumpPort() override;
 
-    PortStatus setCommPort(const QString &device) override;
-    QString commPort() const override { return m_device; }
-    PortStatus setPortOpen(bool open) override;
-    bool portOpen() const override { return m_port.isOpen(); }
-    PortStatus setSettings(const QString &settings) override;
-    void setInputLen(int length) override;
-    void setRThreshold(int count) override;
-    PortStatus output(const QByteArray &frame) override;
-    QByteArray input() override;
-    int commEvent() const override { return m_commEvent; }
+    PortStatus open(const QString &device) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    QString device() const override { return m_device; }
+    PortStatus write(const QByteArray &frame) override;
+    QByteArray readAll() override;
 
 private:
-    void onReadyRead();
-    void deliverOnComm();
+    PortStatus applyLineSettings();
     void onError(QSerialPort::SerialPortError error);
-    bool thresholdReached() const;
 
     QSerialPort m_port;
     QString m_device;
-    int m_inputLen = 0;
-    int m_rThreshold = 0;
-    int m_commEvent = 0;
-    bool m_onCommQueued = false;
-    bool m_applyingSettings = false; // setter errors belong to setSettings, not to the line
+    bool m_applyingSettings = false; // setter errors belong to open(), not to the line
     bool m_lossReported = false;     // per connection
 };

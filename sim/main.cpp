@@ -2,9 +2,11 @@
 // the hardware. The console opens the printed device (or types the --port number) exactly as
 // it would open a serial adapter.
 
-#include "link/portnames.h"
-#include "link/pumpframes.h"
-#include "sim/consoleframes.h"
+#include "link/wire/commandframes.h"
+#include "link/wire/commandsplitter.h"
+#include "link/wire/frame.h"
+#include "link/wire/portnames.h"
+#include "link/wire/replyframes.h"
 #include "sim/pseudoterminal.h"
 #include "sim/pumpmodel.h"
 #include "sim/replyline.h"
@@ -84,13 +86,6 @@ bool installSignals()
     return true;
 }
 
-// A reply as the pump writes it: always two digits for the pump.
-QByteArray replyFrame(int pump, char letter, double value)
-{
-    return 'Q' + pumpframes::pattern00(qint16(pump)).toLatin1() + letter +
-           pumpframes::pattern00_0(value).toLatin1() + 'Y';
-}
-
 class Simulator
 {
 public:
@@ -128,7 +123,7 @@ private:
     PseudoTerminal &m_pty;
     ReplyLine m_line;
     PumpModel m_model;
-    consoleframes::Splitter m_splitter;
+    CommandSplitter m_splitter;
     int m_replyPump;
     std::chrono::steady_clock::time_point m_start;
     Micros m_modelTime{0};
@@ -138,7 +133,7 @@ private:
 
 void Simulator::handle(const QByteArray &frame)
 {
-    const auto command = consoleframes::parse(frame);
+    const auto command = commandframes::parse(frame);
     if (!command) {
         return;
     }
@@ -165,14 +160,14 @@ void Simulator::handle(const QByteArray &frame)
         break;
     case 'L':
         if (numeric && m_model.setFlow(value)) {
-            m_line.queueReply(replyFrame(m_replyPump, 'L', m_model.flow()));
+            m_line.queueReply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
         } else if (m_options.verbose) {
             say("refused flow " + command->value);
         }
         break;
     case 'P':
         if (numeric && m_model.setPressureLimit(value)) {
-            m_line.queueReply(replyFrame(m_replyPump, 'P', m_model.pressureLimit()));
+            m_line.queueReply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
         } else if (m_options.verbose) {
             say("refused pressure limit " + command->value);
         }
@@ -199,9 +194,9 @@ void Simulator::tickPressure(Micros t)
     }
     // A slow line (or nobody reading) drops readings rather than piling them up: the console
     // should see the pressure of now, not of a minute ago.
-    constexpr int backlog = 2 * pumpframes::FrameLength;
+    constexpr int backlog = 2 * wire::frameLength;
     if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
-        m_line.queueReply(replyFrame(m_replyPump, 'N', m_model.pressure()));
+        m_line.queueReply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
     }
 }
 
@@ -256,7 +251,7 @@ int Simulator::run()
     }
     if (m_options.burst > 0) {
         std::vector<QByteArray> frames(size_t(m_options.burst),
-                                       replyFrame(m_replyPump, 'N', m_model.pressure()));
+                                       replyframes::encode(m_replyPump, 'N', m_model.pressure()));
         m_line.queueBurst(frames);
     }
 
@@ -393,7 +388,7 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
         }
     }
     const auto hz = number(parser, rate, 0, 1000);
-    const auto pieces = integer(parser, split, 1, pumpframes::FrameLength);
+    const auto pieces = integer(parser, split, 1, wire::frameLength);
     const auto replies = integer(parser, burst, 0, 10000);
     const auto startFlow = number(parser, flow, 0, 99.9);
     if (!hz || !pieces || !replies || !startFlow) {

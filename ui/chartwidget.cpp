@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <QPen>
 
-ChartWidget::ChartWidget(ChartModel &model, QWidget *parent) : QWidget(parent), m_model(&model)
+ChartWidget::ChartWidget(const ChartDrawing &model, QWidget *parent)
+    : QWidget(parent), m_model(&model)
 {
     // White paper and black ink whatever the desktop's theme: the scale printed beside the
     // chart on the background picture assumes them.
@@ -19,7 +20,7 @@ ChartWidget::ChartWidget(ChartModel &model, QWidget *parent) : QWidget(parent), 
     // A press on the chart belongs to the chart: the window's right-click menu is for its bare
     // surface only.
     setAttribute(Qt::WA_NoMousePropagation);
-    connect(&model, &ChartModel::changed, this, qOverload<>(&QWidget::update));
+    connect(&model, &ChartDrawing::changed, this, qOverload<>(&QWidget::update));
 }
 
 std::optional<QPointF> ChartWidget::toPixels(const ChartScale &scale, QSizeF size, double x,

@@ -1,8 +1,8 @@
 #pragma once
-// Picture1: paints the pressure chart that the core keeps in a ChartModel. It holds no
+// The pressure chart: paints what the sweep has drawn in a ChartDrawing. It holds no
 // picture of its own, so covering, uncovering or resizing it paints the same lines again.
 
-#include "link/chartmodel.h"
+#include "link/chartdrawing.h"
 
 #include <optional>
 #include <QLineF>
@@ -13,7 +13,7 @@ class ChartWidget final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ChartWidget(ChartModel &model, QWidget *parent = nullptr);
+    explicit ChartWidget(const ChartDrawing &model, QWidget *parent = nullptr);
 
     // Where the user point (x, y) of `scale` lands on an area of `size` pixels: the scale's
     // left/top edge at pixel 0, its right/bottom edge at the area's width/height. No value when
@@ -30,5 +30,5 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    QPointer<ChartModel> m_model; // owned by the core, which may go first on shutdown
+    QPointer<const ChartDrawing> m_model; // the console's, which may go first on shutdown
 };

@@ -1,54 +1,32 @@
 #include "ui/filecommands.h"
 
-#include "control/consolecore.h"
-#include "control/dialogs.h"
-#include "ui/form2.h"
-#include "ui/recordfile.h"
+#include "control/pumpconsole.h"
+#include "ui/recordwindow.h"
 #include "ui/testpageprinter.h"
 
-#include <QDir>
-
-namespace {
-const QString saveTitle = QStringLiteral("存储数据");
-}
-
-FileCommands::FileCommands(ConsoleCore &core, Dialogs &dialogs, QWidget *mainWindow,
+FileCommands::FileCommands(const PumpConsole &console, OperatorBoxes &boxes, QWidget *mainWindow,
                            TestPagePrinter *printer, QObject *parent)
-    : QObject(parent), m_core(core), m_dialogs(dialogs), m_mainWindow(mainWindow),
-      m_printer(printer), m_recordPath(recordfile::defaultRecordPath())
+    : QObject(parent), m_console(console), m_boxes(boxes), m_mainWindow(mainWindow),
+      m_printer(printer)
 {
 }
 
 FileCommands::~FileCommands()
 {
     // The record window has no parent (it is a window of its own), so it is ours to delete.
-    delete m_form2.data();
+    delete m_recordWindow.data();
 }
 
-Form2 *FileCommands::recordWindow()
+RecordWindow *FileCommands::recordWindow()
 {
-    if (!m_form2) {
-        m_form2 = new Form2(m_dialogs, m_mainWindow, [this] { return m_recordPath; });
+    if (!m_recordWindow) {
+        m_recordWindow =
+            new RecordWindow(m_boxes, m_mainWindow, [this] { return m_console.recordPath(); });
     }
-    return m_form2;
+    return m_recordWindow;
 }
 
-void FileCommands::save_Click()
-{
-    const PanelState &state = m_core.state();
-    const recordfile::SaveResult saved =
-        recordfile::saveRecord(m_recordPath, state.prrecord, state.saveprcout);
-    if (!saved.ok) {
-        m_dialogs.MsgBox(QStringLiteral("压力记录未能保存到 %1：%2")
-                             .arg(QDir::toNativeSeparators(m_recordPath), saved.error),
-                         0, saveTitle);
-        return;
-    }
-    // Only now: the operator takes this box as the word that the record is safe on disk.
-    m_dialogs.MsgBox(QStringLiteral("当前压力数值以存储"), 0, saveTitle);
-}
-
-void FileCommands::print_Click()
+void FileCommands::printTestPage()
 {
     if (!m_printer) {
         if (!m_ownPrinter) {
@@ -62,7 +40,7 @@ void FileCommands::print_Click()
 
 void FileCommands::showRecordWindow()
 {
-    Form2 *window = recordWindow();
+    RecordWindow *window = recordWindow();
     window->show();
     window->raise();
     window->activateWindow();

@@ -1,16 +1,15 @@
 #pragma once
-// The commands of the file menu that do not talk to the pump: saving the pressure record,
-// printing the test page, and the record window.
+// The file menu's commands that need the desktop: printing the test page and the record
+// window. (Saving the record is the console's own.)
 
 #include <memory>
 #include <QObject>
 #include <QPointer>
-#include <QString>
 
-class ConsoleCore;
-class Dialogs;
+class OperatorBoxes;
+class PumpConsole;
 class QWidget;
-class Form2;
+class RecordWindow;
 class TestPagePrinter;
 
 class FileCommands : public QObject
@@ -19,28 +18,21 @@ class FileCommands : public QObject
 public:
     // `mainWindow` is shown again by the record window's exit button and parents the dialogs.
     // `printer` may be null: the platform's printer dialog and default printer are used.
-    FileCommands(ConsoleCore &core, Dialogs &dialogs, QWidget *mainWindow,
+    FileCommands(const PumpConsole &console, OperatorBoxes &boxes, QWidget *mainWindow,
                  TestPagePrinter *printer = nullptr, QObject *parent = nullptr);
     ~FileCommands() override;
 
-    // Where save_Click writes and the record window reads.
-    QString recordPath() const { return m_recordPath; }
-    void setRecordPath(const QString &path) { m_recordPath = path; }
-
-    Form2 *recordWindow();
+    RecordWindow *recordWindow();
 
 public Q_SLOTS:
-    void save_Click();
-    void print_Click();
-    // The extra file-menu item that offers the record window.
+    void printTestPage();
     void showRecordWindow();
 
 private:
-    ConsoleCore &m_core;
-    Dialogs &m_dialogs;
+    const PumpConsole &m_console;
+    OperatorBoxes &m_boxes;
     QWidget *m_mainWindow;
     TestPagePrinter *m_printer;
     std::unique_ptr<TestPagePrinter> m_ownPrinter; // the platform's, made at the first print
-    QString m_recordPath;
-    QPointer<Form2> m_form2;
+    QPointer<RecordWindow> m_recordWindow;
 };

@@ -1,11 +1,11 @@
-// Picture1: the scale mapping, the clipping, and that painting depends on the model alone.
+// The chart: the scale mapping, the clipping, and that painting depends on the drawing alone.
 
+#include "support/wait.h"
 #include "ui/chartwidget.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
-#include <QDeadlineTimer>
 #include <QTest>
 
 namespace {
@@ -13,19 +13,17 @@ namespace {
 const ChartScale chartScale{0, 2, 100, -0.8}; // the console's: x 0..100, y 2 (top) .. -0.8
 const QSize chartSize(665, 145);
 
-struct MapCase
-{
-    double x, y;
-    QPointF expected;
-};
-
 TEST(ChartWidgetMapping, UserPointsLandWhereTheScaleSays)
 {
-    const MapCase cases[] = {
+    const struct
+    {
+        double x, y;
+        QPointF expected;
+    } cases[] = {
         {0, 2, {0, 0}},      {100, -0.8, {665, 145}},      {50, 0, {332.5, 145 * 2 / 2.8}},
         {0, 0.6, {0, 72.5}}, {-1, 3, {-6.65, -145 / 2.8}},
     };
-    for (const MapCase &c : cases) {
+    for (const auto &c : cases) {
         const auto p = ChartWidget::toPixels(chartScale, chartSize, c.x, c.y);
         ASSERT_TRUE(p.has_value()) << c.x << "," << c.y;
         EXPECT_NEAR(p->x(), c.expected.x(), 1e-9) << c.x << "," << c.y;
@@ -35,19 +33,17 @@ TEST(ChartWidgetMapping, UserPointsLandWhereTheScaleSays)
     EXPECT_FALSE(ChartWidget::toPixels({0, 1, 1, 1}, chartSize, 1, 1));
 }
 
-struct ClipCase
-{
-    const char *what;
-    QLineF line;
-    std::optional<QLineF> expected;
-};
-
 TEST(ChartWidgetClipping, LinesAreCutAtTheBounds)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const QRectF bounds(0, 0, 10, 10);
-    const ClipCase cases[] = {
+    const struct
+    {
+        const char *what;
+        QLineF line;
+        std::optional<QLineF> expected;
+    } cases[] = {
         {"inside", {1, 1, 9, 9}, QLineF(1, 1, 9, 9)},
         {"on an edge", {0, 10, 10, 10}, QLineF(0, 10, 10, 10)},
         {"leaves left", {-5, 5, 5, 5}, QLineF(0, 5, 5, 5)},
@@ -62,7 +58,7 @@ TEST(ChartWidgetClipping, LinesAreCutAtTheBounds)
         {"nan", {nan, 1, 2, 2}, std::nullopt},
         {"infinite", {1, 1, inf, 2}, std::nullopt},
     };
-    for (const ClipCase &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const auto got = ChartWidget::clipped(c.line, bounds);
         ASSERT_EQ(got.has_value(), c.expected.has_value());
@@ -78,12 +74,12 @@ TEST(ChartWidgetClipping, LinesAreCutAtTheBounds)
 class ChartWidgetPaint : public ::testing::Test
 {
 protected:
-    ChartModel model;
-    ChartWidget widget{model};
+    ChartDrawing drawing;
+    ChartWidget widget{drawing};
 
     void SetUp() override
     {
-        model.setScale(chartScale.left, chartScale.top, chartScale.right, chartScale.bottom);
+        drawing.setScale(chartScale.left, chartScale.top, chartScale.right, chartScale.bottom);
         widget.resize(chartSize);
     }
     QImage picture() { return widget.grab().toImage(); }
@@ -97,28 +93,14 @@ protected:
         }
         return n;
     }
-    // A grid and one sweep of steps, as the console draws them.
-    void drawSweep()
-    {
-        model.Line(0, 0, 100, 0);
-        for (float y : {0.5f, 1.0f, 1.5f}) {
-            model.Line(0, y, 1.5f, y);
-        }
-        float previous = 0;
-        for (int x = 0; x < 99; ++x) {
-            const float value = 1.0f + 0.9f * std::sin(float(x) / 7.0f);
-            model.Line(float(x - 1), previous, float(x), value, chartRgb(255, 0, 0));
-            previous = value;
-        }
-    }
 };
 
 TEST_F(ChartWidgetPaint, LinesUseTheInkOrTheirOwnColourOnWholePixels)
 {
-    model.Line(0, 0, 100, 0);                     // y 0 -> row 103.57 -> 104
-    model.Line(0, 1, 50, 1, chartRgb(255, 0, 0)); // y 1 -> row 51.79 -> 52, x to 332.5 -> 333
-    model.Line(0, 2.5f, 100, 2.5f);               // above the top edge: cut away
-    model.Line(0, -0.9f, 100, -0.9f);             // below the bottom edge
+    drawing.drawLine(0, 0, 100, 0);                     // y 0 -> row 103.57 -> 104
+    drawing.drawLine(0, 1, 50, 1, chartRgb(255, 0, 0)); // y 1 -> row 51.79 -> 52, x to 332.5 -> 333
+    drawing.drawLine(0, 2.5f, 100, 2.5f);               // above the top edge: cut away
+    drawing.drawLine(0, -0.9f, 100, -0.9f);             // below the bottom edge
     const QImage image = picture();
     for (int x : {0, 1, 332, 663, 664}) {
         EXPECT_EQ(image.pixelColor(x, 104), QColor(Qt::black)) << x;
@@ -130,13 +112,22 @@ TEST_F(ChartWidgetPaint, LinesUseTheInkOrTheirOwnColourOnWholePixels)
     }
     EXPECT_EQ(image.pixelColor(334, 52), QColor(Qt::white));
     EXPECT_EQ(countNotWhite(image), 665 + 333);
-    model.Cls();
+    drawing.clear();
     EXPECT_EQ(countNotWhite(picture()), 0);
 }
 
 TEST_F(ChartWidgetPaint, PaintsTheSameAfterHideShowAndResize)
 {
-    drawSweep();
+    // A grid and one sweep of steps, as the console draws them.
+    drawing.drawLine(0, 0, 100, 0);
+    for (float y : {0.5f, 1.0f, 1.5f}) {
+        drawing.drawLine(0, y, 1.5f, y);
+    }
+    for (int x = 0; x < 99; ++x) {
+        const auto value = [](int at) { return 1.0f + 0.9f * std::sin(float(at) / 7.0f); };
+        drawing.drawLine(float(x - 1), x ? value(x - 1) : 0, float(x), value(x),
+                         chartRgb(255, 0, 0));
+    }
     widget.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
     const QImage before = picture();
@@ -166,7 +157,7 @@ public:
     }
 };
 
-TEST_F(ChartWidgetPaint, RepaintsWhenTheModelChanges)
+TEST_F(ChartWidgetPaint, RepaintsWhenTheDrawingChanges)
 {
     widget.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
@@ -174,12 +165,8 @@ TEST_F(ChartWidgetPaint, RepaintsWhenTheModelChanges)
     widget.installEventFilter(&counter);
     QCoreApplication::processEvents();
     counter.paints = 0;
-    model.Line(0, 1, 100, 1);
-    QDeadlineTimer deadline(2000);
-    while (counter.paints == 0 && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    EXPECT_GT(counter.paints, 0);
+    drawing.drawLine(0, 1, 100, 1);
+    EXPECT_TRUE(waitUntil([&counter] { return counter.paints > 0; }, 2000));
 }
 
 } // namespace

@@ -1,18 +1,20 @@
 // The whole console against the simulated pump on a real pseudo-terminal: the operator's
 // window, the real serial layer, and a pump that logs what it receives and answers. Only the
-// boxes are scripted and the one-second timer is stepped by hand.
-#include "core/doubles.h"
-#include "simulator.h"
-#include "ui/form1.h"
+// boxes are scripted and the one-second ticker is stepped by hand.
 
+#include "support/doubles.h"
+#include "support/printto.h"
+#include "support/simulator.h"
+#include "support/wait.h"
+#include "ui/mainwindow.h"
+
+#include <gtest/gtest.h>
 #include <QAbstractButton>
-#include <QElapsedTimer>
+#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,12 +29,8 @@ protected:
         // The console finds port 1 through the alias the simulated pump puts in this folder.
         m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        m_sim = std::make_unique<Simulator>(m_runtime.path(),
-                                            QStringList{u"--port"_s, u"1"_s, u"--rate"_s, u"20"_s});
-        ASSERT_TRUE(m_sim->waitForPrefix(u"alias: "_s).has_value())
-            << "simulated pump did not start";
-
-        m_window = std::make_unique<Form1>(nullptr, &m_dialogs, &m_timer);
+        ASSERT_NO_FATAL_FAILURE(startPump());
+        m_window = std::make_unique<MainWindow>(nullptr, &m_boxes, &m_ticker);
         m_window->show();
     }
     void TearDown() override
@@ -42,27 +40,37 @@ protected:
         qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
     }
 
+    void startPump()
+    {
+        m_sim = std::make_unique<Simulator>(m_runtime.path(),
+                                            QStringList{u"--port"_s, u"1"_s, u"--rate"_s, u"20"_s});
+        ASSERT_TRUE(m_sim->waitForPrefix(u"alias: "_s).has_value())
+            << "simulated pump did not start";
+    }
     void connectPortOne()
     {
-        m_dialogs.answers.push_back(u"1"_s);
+        m_boxes.answers.push_back(u"1"_s);
         m_window->menuAction(u"Communication"_s)->trigger();
         ASSERT_TRUE(m_window->menuAction(u"Pump"_s)->isEnabled())
             << "connection failed: "
-            << (m_dialogs.shown.empty() ? QString() : m_dialogs.shown.back().prompt).toStdString();
+            << (m_boxes.shown.empty() ? QString() : m_boxes.shown.back().prompt).toStdString();
     }
-    QString shown(Label which) { return m_window->label(which)->text(); }
-    void click(KeyGroup group, qint16 index)
+    QString shown(Readout which) { return m_window->label(which)->text(); }
+    void press(const QStringList &keys)
     {
-        QTest::mouseClick(m_window->key(group, index), Qt::LeftButton);
+        for (const QString &key : keys) {
+            QTest::mouseClick(m_window->findChild<QAbstractButton *>(key), Qt::LeftButton);
+        }
     }
     bool pumpLogged(const QString &frame) { return m_sim->waitForExact(u"RX "_s + frame); }
+    const PumpConsole &console() { return m_window->console(); }
 
     QTemporaryDir m_runtime;
     QByteArray m_savedRuntime;
     std::unique_ptr<Simulator> m_sim;
-    ScriptedDialogs m_dialogs;
-    ManualTimer m_timer;
-    std::unique_ptr<Form1> m_window;
+    ScriptedBoxes m_boxes;
+    ManualTicker m_ticker;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 } // namespace
@@ -71,61 +79,55 @@ TEST_F(ConsoleAgainstSimulatedPump, ReadoutsAndChartFollowThePump)
 {
     connectPortOne();
 
-    // Setpoints by dialog: the dialogs change no read-out, so the read-outs changing proves
-    // the pump's echo came back through the reply path.
-    m_dialogs.answers.push_back(u"7.5"_s);
+    // Setpoints by box: the boxes change no read-out, so the read-outs changing proves the
+    // pump's echo came back through the reply path.
+    m_boxes.answers.push_back(u"7.5"_s);
     m_window->menuAction(u"liquid"_s)->trigger();
     EXPECT_TRUE(pumpLogged(u"Q00L07.5Y"_s));
-    EXPECT_TRUE(waitUntil([&] { return shown(Label::LsetF) == u"07.5"_s; }));
+    EXPECT_TRUE(waitUntil([&] { return shown(Readout::Flow) == u"07.5"_s; }));
 
-    m_dialogs.answers.push_back(u"3"_s);
+    m_boxes.answers.push_back(u"3"_s);
     m_window->menuAction(u"pressure"_s)->trigger();
     EXPECT_TRUE(pumpLogged(u"Q00P03.0Y"_s));
-    EXPECT_TRUE(waitUntil([&] { return shown(Label::LsetP) == u"03.0"_s; }));
+    EXPECT_TRUE(waitUntil([&] { return shown(Readout::PressureLimit) == u"03.0"_s; }));
 
     // Setpoints on the keypad: P 0 4 5 and L 1 2 3, each echoed by the pump.
-    click(KeyGroup::Cmdp, 7);
-    click(KeyGroup::Cmd0, 13);
-    click(KeyGroup::Cmd4, 4);
-    click(KeyGroup::Cmd5, 5);
+    press({u"Cmdp_7"_s, u"Cmd0_13"_s, u"Cmd4_4"_s, u"Cmd5_5"_s});
     EXPECT_TRUE(pumpLogged(u"Q00P04.5Y"_s));
-    click(KeyGroup::Cmdl, 3);
-    click(KeyGroup::Cmd1, 0);
-    click(KeyGroup::Cmd2, 1);
-    click(KeyGroup::Cmd3, 2);
+    press({u"Cmdl_3"_s, u"Cmd1_0"_s, u"Cmd2_1"_s, u"Cmd3_2"_s});
     EXPECT_TRUE(pumpLogged(u"Q00L12.3Y"_s));
-    EXPECT_EQ(shown(Label::LSetState), QString());
+    EXPECT_EQ(shown(Readout::EntryMode), QString());
 
     // Run on the keypad: the pressure rises off zero and the chart sweeps with it.
-    const auto stepsBefore = m_window->core().state().itime;
-    click(KeyGroup::Cmdr, 11);
+    const int stepsBefore = console().link().sweep().position();
+    press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
-    EXPECT_EQ(shown(Label::Lstate), u"     RUN "_s);
-    EXPECT_TRUE(waitUntil([&] { return shown(Label::LcurrP).toDouble() >= 0.2; }));
-    EXPECT_NE(m_window->core().state().itime, stepsBefore);
-    EXPECT_GT(m_window->core().Picture1().lines().size(), 4u) << "grid plus red steps";
-    EXPECT_GT(m_window->core().state().saveprcout, 0) << "pressures are recorded";
+    EXPECT_EQ(shown(Readout::RunState), u"     RUN "_s);
+    EXPECT_TRUE(waitUntil([&] { return shown(Readout::Pressure).toDouble() >= 0.2; }));
+    EXPECT_NE(console().link().sweep().position(), stepsBefore);
+    EXPECT_GT(console().chart().lines().size(), 4u) << "grid plus red steps";
+    EXPECT_GT(console().record().size(), 0) << "pressures are recorded";
 
-    click(KeyGroup::Cmds, 15);
+    press({u"Cmds_15"_s});
     EXPECT_TRUE(pumpLogged(u"Q00S0000Y"_s));
-    EXPECT_EQ(shown(Label::Lstate), u"     STOP"_s);
+    EXPECT_EQ(shown(Readout::RunState), u"     STOP"_s);
 }
 
 TEST_F(ConsoleAgainstSimulatedPump, TimedRunStopsThePumpOnTheRightTick)
 {
     connectPortOne();
-    m_dialogs.answers.push_back(u"0.05"_s); // three seconds
+    m_boxes.answers.push_back(u"0.05"_s); // three seconds
     m_window->menuAction(u"stset"_s)->trigger();
     m_window->menuAction(u"ststart"_s)->trigger();
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
-    EXPECT_TRUE(m_window->label(Label::lsed)->isVisible());
+    EXPECT_TRUE(m_window->label(Readout::Seconds)->isVisible());
 
-    m_timer.ticks(2);
+    m_ticker.ticks(2);
     EXPECT_FALSE(m_sim->waitForExact(u"RX Q00S0000Y"_s, 300)) << "stopped before its time";
-    m_timer.tick();
+    m_ticker.ticks();
     EXPECT_TRUE(pumpLogged(u"Q00S0000Y"_s));
-    EXPECT_EQ(shown(Label::lsed), u"3"_s);
-    EXPECT_FALSE(m_timer.isActive());
+    EXPECT_EQ(shown(Readout::Seconds), u"3"_s);
+    EXPECT_FALSE(m_ticker.isActive());
 }
 
 TEST_F(ConsoleAgainstSimulatedPump, UnpluggedPumpIsToldAndCanBeReconnected)
@@ -133,18 +135,16 @@ TEST_F(ConsoleAgainstSimulatedPump, UnpluggedPumpIsToldAndCanBeReconnected)
     connectPortOne();
     m_sim.reset(); // the pump side goes away
     ASSERT_TRUE(waitUntil([&] { return !m_window->menuAction(u"Pump"_s)->isEnabled(); }));
-    EXPECT_EQ(m_dialogs.messages(u"notify"_s).size(), 1u);
+    EXPECT_EQ(m_boxes.messages(u"notify"_s).size(), 1u);
 
-    // A keypad stop now cannot reach the pump: the operator is told, the label stays.
-    click(KeyGroup::Cmdr, 11);
-    EXPECT_EQ(m_dialogs.messages().size(), 1u);
-    EXPECT_EQ(shown(Label::Lstate), u"     STOP"_s);
+    // A keypad run now cannot reach the pump: the operator is told, the label stays.
+    press({u"Cmdr_11"_s});
+    EXPECT_EQ(m_boxes.messages().size(), 1u);
+    EXPECT_EQ(shown(Readout::RunState), u"     STOP"_s);
 
     // The pump comes back: choosing 通信 again connects without restarting.
-    m_sim = std::make_unique<Simulator>(m_runtime.path(),
-                                        QStringList{u"--port"_s, u"1"_s, u"--rate"_s, u"20"_s});
-    ASSERT_TRUE(m_sim->waitForPrefix(u"alias: "_s).has_value());
+    ASSERT_NO_FATAL_FAILURE(startPump());
     connectPortOne();
-    click(KeyGroup::Cmdr, 11);
+    press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
 }

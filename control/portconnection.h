@@ -1,0 +1,39 @@
+#pragma once
+// Choosing the serial port and opening it, and going back to Not connected when the line goes
+// away on its own.
+
+#include "link/pumpport.h"
+
+#include <QObject>
+
+class FrameSender;
+class OperatorBoxes;
+class PumpLink;
+
+class PortConnection : public QObject
+{
+    Q_OBJECT
+public:
+    PortConnection(PumpPort &port, PumpLink &link, FrameSender &sender, OperatorBoxes &boxes,
+                   QObject *parent = nullptr);
+
+    // Asks for the port (a number or a device name) and opens it. Every refusal is told.
+    void choosePort();
+    // The window is closing: the line goes with it, no stop frame on the way out.
+    void close();
+
+    bool isConnected() const { return m_connected; }
+
+Q_SIGNALS:
+    void connectedChanged(bool connected);
+
+private:
+    void setConnected(bool connected);
+    void onLineLost(const LineLoss &loss);
+
+    PumpPort &m_port;
+    PumpLink &m_link;
+    FrameSender &m_sender;
+    OperatorBoxes &m_boxes;
+    bool m_connected = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// Every message the operator gets about the serial line, in one place, so that the same fault
+// always reads the same way wherever it is noticed.
+
+#include "link/pumpport.h"
+
+#include <QString>
+
+namespace portmessages {
+
+// Titles of the boxes.
+inline const QString connectTitle = QStringLiteral("通信");
+inline const QString sendTitle = QStringLiteral("通信错误");
+
+// A frame that did not reach the pump, naming the command.
+QString commandNotSent(const QString &command, const PortStatus &status);
+
+// The port box's answer was not a port.
+QString invalidPortNumber(int number);
+QString notAPort(const QString &answer);
+
+// `port` as the operator will recognise it: "1（/dev/ttyS0）" or "/dev/ttyUSB0".
+QString openFailed(const PortStatus &status, const QString &port);
+QString alreadyConnected(const QString &device);
+
+// The line went away on its own; the console is Not connected again.
+QString lineLost(const LineLoss &loss);
+
+} // namespace portmessages

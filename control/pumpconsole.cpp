@@ -1,0 +1,162 @@
+#include "control/pumpconsole.h"
+
+#include "control/operatorboxes.h"
+#include "control/recordfile.h"
+#include "control/ticker.h"
+#include "link/wire/commandframes.h"
+
+#include <QDir>
+
+namespace {
+const QString runCommand = QStringLiteral("运行");
+const QString stopCommand = QStringLiteral("停止");
+const QString saveTitle = QStringLiteral("存储数据");
+} // namespace
+
+PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent)
+    : QObject(parent), m_boxes(boxes), m_link(port), m_sender(port, boxes),
+      m_connection(port, m_link, m_sender, boxes), m_setpoints(boxes, m_sender),
+      m_keypad(m_readouts, m_sender, boxes, m_setpoints),
+      m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
+      m_recordPath(recordfile::defaultRecordPath())
+{
+    ticker.stop();
+    connect(&ticker, &Ticker::tick, this, [this] { m_timedRun.tick(); });
+    connect(&m_connection, &PortConnection::connectedChanged, this, &PumpConsole::connectedChanged);
+
+    connect(&m_link, &PumpLink::pressureReported, this, &PumpConsole::showPressure);
+    // An entry typed on the keypad lives in its read-out; overwriting it half-way would leave
+    // the entry at a length that never completes and lock the keypad.
+    connect(&m_link, &PumpLink::pressureLimitReported, this, [this](const QString &readout) {
+        if (m_keypad.field() != EntryField::PressureLimit) {
+            m_readouts.setCaption(Readout::PressureLimit, readout);
+        }
+    });
+    connect(&m_link, &PumpLink::flowSetpointReported, this, [this](const QString &readout) {
+        if (m_keypad.field() != EntryField::Flow) {
+            m_readouts.setCaption(Readout::Flow, readout);
+        }
+    });
+}
+
+void PumpConsole::setRecordLimit(qsizetype limit)
+{
+    m_record = PressureRecord(limit);
+    m_recordFullTold = false;
+}
+
+void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
+{
+    m_readouts.setCaption(Readout::Pressure, text);
+    if (!mpa || m_record.add(*mpa) || m_recordFullTold) {
+        return;
+    }
+    m_recordFullTold = true;
+    m_boxes.notify(QStringLiteral("压力记录已满（%1 个数值），此后的压力数值不再记录。\r\n"
+                                  "已记录的数值可以用“文件”菜单中的“保存”存储。")
+                       .arg(m_record.limit()),
+                   QStringLiteral("压力记录"));
+}
+
+void PumpConsole::choosePort()
+{
+    m_connection.choosePort();
+}
+
+void PumpConsole::closeLine()
+{
+    m_connection.close();
+}
+
+void PumpConsole::runPump()
+{
+    m_sender.send(commandframes::run(m_setpoints.pumpNumber()), runCommand);
+}
+
+void PumpConsole::stopPump()
+{
+    m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), stopCommand);
+}
+
+void PumpConsole::runFromKeypad()
+{
+    // The read-out tells what the keypad last sent, so it changes only once the frame is out.
+    if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), runCommand)) {
+        m_readouts.setCaption(Readout::RunState, readoutText::running);
+    }
+}
+
+void PumpConsole::stopFromKeypad()
+{
+    if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), stopCommand)) {
+        m_readouts.setCaption(Readout::RunState, readoutText::stopped);
+    }
+}
+
+void PumpConsole::askFlow()
+{
+    m_setpoints.askFlow();
+}
+
+void PumpConsole::askPressureLimit()
+{
+    m_setpoints.askPressureLimit();
+}
+
+void PumpConsole::askPumpNumber()
+{
+    m_setpoints.askPumpNumber();
+}
+
+void PumpConsole::beginFlowEntry()
+{
+    m_keypad.begin(EntryField::Flow);
+}
+
+void PumpConsole::beginPressureLimitEntry()
+{
+    m_keypad.begin(EntryField::PressureLimit);
+}
+
+void PumpConsole::pressDigit(int digit)
+{
+    m_keypad.pressDigit(digit);
+}
+
+void PumpConsole::askRunLength()
+{
+    m_timedRun.askLength();
+}
+
+void PumpConsole::startTimedRun()
+{
+    m_timedRun.start();
+}
+
+void PumpConsole::pauseTimedRun()
+{
+    m_timedRun.pause();
+}
+
+void PumpConsole::resumeTimedRun()
+{
+    m_timedRun.resume();
+}
+
+void PumpConsole::endTimedRun()
+{
+    m_timedRun.end();
+}
+
+void PumpConsole::saveRecord()
+{
+    const recordfile::SaveResult saved = recordfile::saveRecord(m_recordPath, m_record.values());
+    if (!saved.ok) {
+        m_boxes.tell(QStringLiteral("压力记录未能保存到 %1：%2")
+                         .arg(QDir::toNativeSeparators(m_recordPath), saved.error),
+                     saveTitle);
+        return;
+    }
+    // Only now: the operator takes this box as the word that the record is safe on disk.
+    m_boxes.tell(QStringLiteral("当前压力数值以存储"), saveTitle);
+}

@@ -1,0 +1,89 @@
+#pragma once
+// What the operator's actions do, for a window to call and mirror. Each job is a small class
+// of its own (the connection, the frame sender, the setpoints, the keypad entry, the timed
+// run, the record); this class puts them together, shows the pump's replies in the read-outs
+// and records the pressures. It links QtCore only: the port, the boxes and the ticker come from
+// outside.
+
+#include "control/framesender.h"
+#include "control/keypadentry.h"
+#include "control/portconnection.h"
+#include "control/pressurerecord.h"
+#include "control/readouts.h"
+#include "control/setpoints.h"
+#include "control/timedrun.h"
+#include "link/pumplink.h"
+
+#include <QObject>
+#include <QString>
+
+class OperatorBoxes;
+class PumpPort;
+class Ticker;
+
+class PumpConsole : public QObject
+{
+    Q_OBJECT
+public:
+    PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent = nullptr);
+
+    const Readouts &readouts() const { return m_readouts; }
+    const ChartDrawing &chart() const { return m_link.chart(); }
+    const PressureRecord &record() const { return m_record; }
+    const Setpoints &setpoints() const { return m_setpoints; }
+    const KeypadEntry &keypad() const { return m_keypad; }
+    const TimedRun &timedRun() const { return m_timedRun; }
+    const PumpLink &link() const { return m_link; }
+    bool isConnected() const { return m_connection.isConnected(); }
+
+    // A smaller record bound, for tests that want to reach it quickly. Clears the record.
+    void setRecordLimit(qsizetype limit);
+    // Where saveRecord() writes.
+    QString recordPath() const { return m_recordPath; }
+    void setRecordPath(const QString &path) { m_recordPath = path; }
+
+public Q_SLOTS:
+    void choosePort();
+    void closeLine();
+
+    void runPump();
+    void stopPump();
+    // The keypad's RUN and STOP also show what they sent in the run-state read-out.
+    void runFromKeypad();
+    void stopFromKeypad();
+
+    void askFlow();
+    void askPressureLimit();
+    void askPumpNumber();
+
+    void beginFlowEntry();
+    void beginPressureLimitEntry();
+    void pressDigit(int digit);
+
+    void askRunLength();
+    void startTimedRun();
+    void pauseTimedRun();
+    void resumeTimedRun();
+    void endTimedRun();
+
+    void saveRecord();
+
+Q_SIGNALS:
+    // The menus that talk to the pump follow this.
+    void connectedChanged(bool connected);
+
+private:
+    void showPressure(const QString &text, std::optional<double> mpa);
+
+    OperatorBoxes &m_boxes;
+    Readouts m_readouts;
+    PumpLink m_link;
+    FrameSender m_sender;
+    PortConnection m_connection;
+    Setpoints m_setpoints;
+    KeypadEntry m_keypad;
+    TimedRun m_timedRun;
+    PressureRecord m_record;
+    bool m_recordFullTold = false;
+    QString m_recordPath;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// The timed run's clock: one tick a second while running. Starting a running ticker changes
+// nothing (the count must not lose a part-second).
+
+#include <QObject>
+
+class Ticker : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Ticker() override = default;
+
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+Q_SIGNALS:
+    void tick();
+};
+
+// The real one: a precise QTimer.
+class QtTicker final : public Ticker
+{
+    Q_OBJECT
+public:
+    explicit QtTicker(QObject *parent = nullptr);
+
+    void start() override;
+    void stop() override;
+    bool isActive() const override;
+
+private:
+    class QTimer *m_timer;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// The reply path: reads the port, cuts the bytes into replies, advances the chart's sweep and
+// reports what each reply says. It reads everything that has arrived each time, so a reply
+// that completes a tail left by an earlier read is reported at once, never one reply late.
+
+#include "link/chartsweep.h"
+#include "link/pumpport.h"
+#include "link/wire/framereader.h"
+
+#include <optional>
+#include <QObject>
+#include <QString>
+
+class PumpLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PumpLink(PumpPort &port, QObject *parent = nullptr);
+
+    const ChartDrawing &chart() const { return m_sweep.drawing(); }
+    const ChartSweep &sweep() const { return m_sweep; }
+
+    // Forgets a partial reply, so that a new connection starts on a clean line.
+    void reset() { m_reader.clear(); }
+
+Q_SIGNALS:
+    // The pump's current pressure, as the four characters it sent; `mpa` is empty when they
+    // do not read as a number.
+    void pressureReported(const QString &text, std::optional<double> mpa);
+    // The pump's flow setpoint and pressure limit, as their read-outs show them ("ab.c").
+    void flowSetpointReported(const QString &readout);
+    void pressureLimitReported(const QString &readout);
+    void lineLost(const LineLoss &loss);
+
+private:
+    void readPort();
+    void handleReply(const QByteArray &frame);
+    void onConnectionLost(const LineLoss &loss);
+
+    PumpPort &m_port;
+    FrameReader m_reader;
+    ChartSweep m_sweep;
+    // Every reply, whatever its letter, steps the chart at the pressure last reported.
+    std::optional<double> m_lastPressure = 0.0;
+    bool m_readQueued = false;
+};

@@ -1,0 +1,28 @@
+#include "link/wire/replyframes.h"
+
+#include "link/wire/frame.h"
+#include "link/wire/numberpatterns.h"
+
+namespace replyframes {
+
+std::optional<Reply> parse(QByteArrayView text)
+{
+    if (text.size() < wire::frameLength || text[0] != wire::frameStart ||
+        text[wire::frameLength - 1] != wire::frameEnd) {
+        return std::nullopt;
+    }
+    return Reply{text[3], text.sliced(4, 4).toByteArray()};
+}
+
+QString setpointReadout(const QByteArray &value)
+{
+    return QString::fromLatin1(value.left(2)) + u'.' + QString::fromLatin1(value.mid(3, 1));
+}
+
+QByteArray encode(int pump, char letter, double value)
+{
+    return wire::frameStart + numberpatterns::twoDigits(qint16(pump)).toLatin1() + letter +
+           numberpatterns::tenths(value).toLatin1() + wire::frameEnd;
+}
+
+} // namespace replyframes

@@ -1,0 +1,329 @@
+// Choosing and opening the port, losing it, and closing it with the window. The connection is
+// the operator's only way to reach the pump and each refusal must say what to do about it, so
+// the messages are checked word for word.
+
+#include "link/wire/portnames.h"
+#include "support/doubles.h"
+#include "support/printto.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString lostHint = u"\r\n泵已失去连接。请检查连接线，然后在“通信”菜单中重新连接。"_s;
+
+QString device(int portNumber)
+{
+    return portnames::deviceForPortNumber(portNumber).value();
+}
+
+// The boxes of one kind as "title|prompt", so that one comparison checks texts and order.
+QStringList shownTexts(const ScriptedBoxes &boxes, const QString &kind = u"tell"_s)
+{
+    QStringList texts;
+    for (const auto &box : boxes.messages(kind)) {
+        texts << box.title + u'|' + box.prompt;
+    }
+    return texts;
+}
+
+// The operator chooses the port again and gives "1"; afterwards the console is connected.
+void expectCanConnectAgain(TestConsole &c)
+{
+    c.port.opened.clear();
+    c.boxes.shown.clear();
+    c.boxes.answers.push_back(u"1"_s);
+    c.console.choosePort();
+    EXPECT_EQ(c.port.opened, QStringList{device(1)});
+    EXPECT_TRUE(c.port.isOpen());
+    EXPECT_TRUE(c.console.isConnected());
+    EXPECT_TRUE(c.boxes.messages().empty());
+}
+
+TEST(StartUp, NotConnectedNothingAskedAndEveryReadoutAtItsStartValue)
+{
+    TestConsole c;
+    EXPECT_FALSE(c.console.isConnected());
+    EXPECT_TRUE(c.port.opened.isEmpty());
+    EXPECT_TRUE(c.boxes.shown.empty());
+    EXPECT_FALSE(c.ticker.isActive());
+    EXPECT_EQ(c.console.setpoints().pumpNumber(), 0);
+    EXPECT_EQ(c.console.keypad().field(), EntryField::None);
+    EXPECT_EQ(c.console.record().size(), 0);
+    const ChartScale &scale = c.console.chart().scale();
+    EXPECT_EQ((std::array{scale.left, scale.top, scale.right, scale.bottom}),
+              (std::array{0.0, 2.0, 100.0, -0.8}));
+
+    const std::pair<QString, bool> start[readoutCount] = {
+        {u"00.0"_s, true}, {u"05.0"_s, true}, {u"00.0"_s, true}, {u"     STOP"_s, true},
+        {QString(), true}, {u"00"_s, false},  {u"时"_s, false},  {u"00"_s, false},
+        {u"分"_s, false},  {u"00"_s, false},  {u"秒"_s, false}};
+    for (int i = 0; i < readoutCount; ++i) {
+        SCOPED_TRACE(testing::Message() << "read-out " << i);
+        EXPECT_EQ(c.caption(Readout(i)), start[i].first);
+        EXPECT_EQ(c.console.readouts().isVisible(Readout(i)), start[i].second);
+    }
+}
+
+TEST(PortBox, DefaultAnswerOpensTheFirstPort)
+{
+    TestConsole c;
+    QSignalSpy connected(&c.console, &PumpConsole::connectedChanged);
+    c.boxes.answers.push_back(u"1"_s);
+    c.console.choosePort();
+
+    ASSERT_EQ(c.boxes.shown.size(), 1u);
+    const auto &box = c.boxes.shown.front();
+    EXPECT_EQ(box.kind, u"ask"_s);
+    EXPECT_EQ(box.prompt, u"Input communication port"_s);
+    EXPECT_EQ(box.title, u"Commport"_s);
+    EXPECT_EQ(box.defaultText, u"1"_s);
+
+    EXPECT_EQ(c.port.opened, QStringList{device(1)});
+    EXPECT_TRUE(c.port.isOpen());
+    EXPECT_TRUE(c.console.isConnected());
+    ASSERT_EQ(connected.count(), 1);
+    EXPECT_TRUE(connected.front().front().toBool());
+    EXPECT_FALSE(c.boxes.unscripted);
+}
+
+TEST(PortBox, AnswerChoosesTheDevice)
+{
+    const std::pair<QString, QString> cases[] = {
+        {u"1"_s, device(1)},   {u" 3 "_s, device(3)},  {u"2.5"_s, device(2)}, // halves to even
+        {u"3.5"_s, device(4)}, {u"COM3"_s, device(3)}, {u"/dev/ttyUSB0"_s, u"/dev/ttyUSB0"_s},
+    };
+    for (const auto &[answer, dev] : cases) {
+        SCOPED_TRACE(answer.toStdString());
+        TestConsole c;
+        c.boxes.answers.push_back(answer);
+        c.console.choosePort();
+        EXPECT_EQ(c.port.opened, QStringList{dev});
+        EXPECT_TRUE(c.port.isOpen());
+        EXPECT_TRUE(c.console.isConnected());
+        EXPECT_TRUE(c.boxes.messages().empty());
+    }
+}
+
+TEST(PortBox, CancelChangesNothing)
+{
+    TestConsole c;
+    QSignalSpy connected(&c.console, &PumpConsole::connectedChanged);
+    c.boxes.answers.push_back(std::nullopt);
+    c.console.choosePort();
+
+    EXPECT_TRUE(c.port.opened.isEmpty());
+    ASSERT_EQ(c.boxes.shown.size(), 1u); // the port box itself, and no message after it
+    EXPECT_EQ(c.boxes.shown.front().kind, u"ask"_s);
+    EXPECT_FALSE(c.console.isConnected());
+    EXPECT_EQ(connected.count(), 0);
+    expectCanConnectAgain(c);
+}
+
+TEST(PortBox, AnswerThatIsNotAPortIsToldWordForWord)
+{
+    const auto notAPort = [](const QString &named) {
+        return u"通信|“"_s + named +
+               u"”不是串口号。\r\n请输入串口号（例如 1），或设备名（例如 COM3、/dev/ttyUSB0）。"_s;
+    };
+    const auto badNumber = [](const QString &number) {
+        return u"通信|串口号 "_s + number + u" 无效：串口号从 1 开始。"_s;
+    };
+    const std::pair<QString, QString> cases[] = {
+        {u"abc"_s, notAPort(u"abc"_s)},     {u""_s, notAPort({})},
+        {u"   "_s, notAPort({})},           {u"5,5"_s, notAPort(u"5,5"_s)},
+        {u"70000"_s, notAPort(u"70000"_s)}, {u"COM0"_s, notAPort(u"COM0"_s)},
+        {u"0"_s, badNumber(u"0"_s)},        {u"-1"_s, badNumber(u"-1"_s)},
+    };
+    for (const auto &[answer, message] : cases) {
+        SCOPED_TRACE(answer.toStdString());
+        TestConsole c;
+        c.boxes.answers.push_back(answer);
+        c.console.choosePort();
+
+        EXPECT_EQ(shownTexts(c.boxes), QStringList{message});
+        EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
+        EXPECT_TRUE(c.port.opened.isEmpty());
+        EXPECT_FALSE(c.console.isConnected());
+        expectCanConnectAgain(c);
+    }
+}
+
+TEST(PortBox, PortThatCannotBeOpenedIsToldWordForWord)
+{
+    const QString first = u"1（"_s + device(1) + u"）"_s;
+    struct Case
+    {
+        QString answer;
+        PortStatus status;
+        QString message;
+    };
+    const Case cases[] = {
+        {u"1"_s, PortStatus::failure(PortError::NoSuchPort),
+         u"串口 "_s + first + u" 不存在。\r\n请检查串口号和连接线。"_s},
+        {u"1"_s, PortStatus::failure(PortError::Busy),
+         u"串口 "_s + first + u" 正被其他程序占用。\r\n请关闭占用该串口的程序后再连接。"_s},
+        {u"/dev/ttyUSB0"_s, PortStatus::failure(PortError::Busy),
+         u"串口 /dev/ttyUSB0 正被其他程序占用。\r\n请关闭占用该串口的程序后再连接。"_s},
+        {u"1"_s, PortStatus::failure(PortError::PermissionDenied),
+         u"没有权限打开串口 "_s + first +
+             u"。\r\n请把当前用户加入 dialout 组（sudo usermod -aG dialout 用户名），"
+             u"重新登录后再连接。"_s},
+        {u"1"_s, PortStatus::failure(PortError::BadSettings, u"unsupported"_s),
+         u"串口 "_s + first + u" 无法设置为 9600,n,8,1：unsupported"_s},
+        {u"1"_s, PortStatus::failure(PortError::Other, u"Input/output error"_s),
+         u"无法打开串口 "_s + first + u"：Input/output error"_s},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.message.toStdString());
+        TestConsole c;
+        c.port.openResult = k.status;
+        c.boxes.answers.push_back(k.answer);
+        c.console.choosePort();
+
+        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|"_s + k.message});
+        EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
+        EXPECT_EQ(c.port.opened.size(), 1);
+        EXPECT_FALSE(c.port.isOpen());
+        EXPECT_FALSE(c.console.isConnected());
+
+        c.port.openResult = PortStatus::success();
+        expectCanConnectAgain(c);
+    }
+}
+
+TEST(PortBox, ChosenAgainWhileConnectedKeepsTheLine)
+{
+    for (const QString &answer : {u"2"_s, u"1"_s, u"/dev/ttyUSB0"_s}) {
+        SCOPED_TRACE(answer.toStdString());
+        TestConsole c;
+        c.connect();
+        c.port.opened.clear();
+        c.boxes.answers.push_back(answer);
+        c.console.choosePort();
+
+        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|已经连接在串口 "_s + device(1) +
+                                                   u" 上，连接保持不变。\r\n连接时不能更换串口；"
+                                                   u"如需更换，请退出程序后重新启动。"_s});
+        EXPECT_TRUE(c.port.opened.isEmpty());
+        EXPECT_TRUE(c.port.isOpen());
+        EXPECT_EQ(c.port.device(), device(1));
+        EXPECT_TRUE(c.console.isConnected());
+
+        c.console.runPump();
+        EXPECT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
+    }
+}
+
+TEST(LineLost, NotConnectedAndOneNoticeNamingTheCauseThenConnectsAgain)
+{
+    struct Case
+    {
+        LossCause cause;
+        QString systemText;
+        QString reason;
+    };
+    const Case cases[] = {
+        {LossCause::ReadFailed, {}, u"读取失败（对方已关闭或设备已拔出）"_s},
+        {LossCause::WriteFailed, {}, u"写入失败"_s},
+        {LossCause::DeviceGone, u"No such device"_s,
+         u"设备已不可用（可能已被拔出）（No such device）"_s},
+        {LossCause::DeviceNotFound, {}, u"设备已不存在"_s},
+        {LossCause::AccessDenied, u"Permission denied"_s, u"设备拒绝访问（Permission denied）"_s},
+        {LossCause::Other, {}, u"通信错误（代码 0）"_s},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.reason.toStdString());
+        TestConsole c;
+        c.connect();
+        QSignalSpy connected(&c.console, &PumpConsole::connectedChanged);
+        c.port.lose(k.cause, k.systemText);
+
+        EXPECT_FALSE(c.console.isConnected());
+        ASSERT_EQ(connected.count(), 1);
+        EXPECT_FALSE(connected.front().front().toBool());
+        EXPECT_TRUE(c.boxes.messages().empty()) << "a modal box would block the event loop";
+        EXPECT_EQ(shownTexts(c.boxes, u"notify"_s),
+                  QStringList{u"通信|串口 "_s + device(1) + u" 已断开："_s + k.reason + lostHint});
+
+        expectCanConnectAgain(c);
+        c.console.runPump();
+        EXPECT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
+        EXPECT_TRUE(c.boxes.messages().empty());
+    }
+}
+
+TEST(LineLost, WhileThePortBoxIsOpenTheAnswerConnects)
+{
+    TestConsole c;
+    c.connect();
+    c.port.opened.clear();
+    c.boxes.whileOpen = [&c] { c.port.lose(); };
+    c.boxes.answers.push_back(u"2"_s);
+    c.console.choosePort();
+
+    EXPECT_EQ(c.port.opened, QStringList{device(2)});
+    EXPECT_TRUE(c.port.isOpen());
+    EXPECT_TRUE(c.console.isConnected());
+    EXPECT_TRUE(c.boxes.messages().empty());
+    EXPECT_EQ(c.boxes.messages(u"notify"_s).size(), 1u);
+}
+
+TEST(LineLost, BytesOfTheOldLineDoNotJoinTheNewOne)
+{
+    TestConsole c;
+    c.connect();
+    c.port.receive("Q01N09.9"_ba); // a reply cut off by the unplugged adapter
+    c.port.lose();
+    expectCanConnectAgain(c);
+
+    c.port.receive("Yxxxxxxxx"_ba);
+    EXPECT_EQ(c.caption(Readout::Pressure), u"00.0"_s);
+    EXPECT_EQ(c.console.link().sweep().position(), 0);
+
+    c.port.receive("Q01N01.2Y"_ba);
+    EXPECT_EQ(c.caption(Readout::Pressure), u"01.2"_s);
+}
+
+TEST(LineLost, RepeatedStopTheOldLineFailedIsToldAgainOnTheNewLine)
+{
+    TestConsole c;
+    c.connect();
+    c.boxes.answers.push_back(u"1"_s);
+    c.console.askRunLength();
+    c.console.startTimedRun();
+    c.port.failWrites = true;
+    c.ticker.ticks(63); // the stop is due after 60 s, retried every second, told once
+    const QString timeUp = u"通信错误|“定时到，停止”命令没有发送到泵（串口写入失败：I/O error）。"
+                           u"\r\n请检查连接后重新操作。"_s;
+    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+
+    c.port.lose();
+    c.ticker.ticks(2);
+    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+    expectCanConnectAgain(c);
+    c.ticker.ticks(2);
+    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp}) << "the old line's outage kept it quiet";
+
+    c.port.failWrites = false;
+    c.ticker.ticks(1);
+    EXPECT_EQ(c.port.written.back(), "Q00S0000Y"_ba);
+    EXPECT_FALSE(c.ticker.isActive());
+}
+
+TEST(WindowClose, ClosesTheLineWithoutAFrameOrABox)
+{
+    TestConsole c;
+    c.connect();
+    c.console.closeLine();
+    EXPECT_FALSE(c.port.isOpen());
+    EXPECT_TRUE(c.port.written.empty());
+    EXPECT_TRUE(c.boxes.shown.empty());
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+// The serial line: which errors end a connection and how they read to the operator, then
+// SerialPumpPort itself on a pseudo-terminal that the test plays the pump on.
+
+#include "link/serialpumpport.h"
+#include "support/printto.h"
+#include "support/pty.h"
+#include "support/wait.h"
+
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using P = QSerialPort;
+
+TEST(SerialLine, WhichErrorsEndAConnectionAndWhatTookTheLine)
+{
+    struct Case
+    {
+        P::SerialPortError error;
+        bool ends;
+        LossCause cause;
+    };
+    const Case cases[] = {
+        {P::NoError, false, LossCause::Other},
+        {P::UnsupportedOperationError, false, LossCause::Other}, // modem lines on a pty
+        {P::TimeoutError, false, LossCause::Other},              // our own short wait
+        {P::ReadError, true, LossCause::ReadFailed}, // what Qt reports when the far end goes
+        {P::WriteError, true, LossCause::WriteFailed},
+        {P::ResourceError, true, LossCause::DeviceGone}, // an unplugged adapter
+        {P::DeviceNotFoundError, true, LossCause::DeviceNotFound},
+        {P::PermissionError, true, LossCause::AccessDenied},
+        {P::OpenError, true, LossCause::Other},
+        {P::UnknownError, true, LossCause::Other},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(serialline::endsConnection(c.error), c.ends) << int(c.error);
+        if (c.ends) {
+            EXPECT_EQ(serialline::lossCause(c.error), c.cause) << int(c.error);
+        }
+    }
+}
+
+TEST(SerialLine, WhyAnOpenFailed)
+{
+    struct Case
+    {
+        P::SerialPortError error;
+        bool exists;
+        bool accessible;
+        PortError expected;
+    };
+    const Case cases[] = {
+        {P::DeviceNotFoundError, false, false, PortError::NoSuchPort},
+        {P::PermissionError, true, true, PortError::Busy},              // another program's lock
+        {P::PermissionError, true, false, PortError::PermissionDenied}, // not in dialout
+        {P::PermissionError, false, false, PortError::PermissionDenied},
+        {P::OpenError, true, true, PortError::Busy},
+        {P::ResourceError, true, true, PortError::Other},
+        {P::UnknownError, true, true, PortError::Other},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(serialline::openFailure(c.error, c.exists, c.accessible), c.expected)
+            << int(c.error) << ' ' << c.exists << ' ' << c.accessible;
+    }
+}
+
+TEST(SerialPumpPort, ClosedPortRefusesWork)
+{
+    SerialPumpPort port;
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.write("Q01R0000Y"_ba).error, PortError::NotOpen);
+    EXPECT_TRUE(port.readAll().isEmpty());
+    port.close(); // closing a closed port is harmless
+    EXPECT_EQ(port.open(QString()).error, PortError::NoSuchPort); // no device chosen
+
+    const QString missing = u"/nonexistent/ttyNothing"_s;
+    const PortStatus status = port.open(missing);
+    EXPECT_EQ(status.error, PortError::NoSuchPort);
+    EXPECT_FALSE(status.detail.isEmpty());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.device(), missing);
+}
+
+class SerialPumpPortOnPty : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.isValid());
+        const PortStatus opened = port.open(pty.slaveName());
+        ASSERT_TRUE(opened.ok()) << qPrintable(opened.detail);
+    }
+
+    PtyPair pty;
+    SerialPumpPort port;
+};
+
+TEST_F(SerialPumpPortOnPty, FramesGoOutWholeRepliesComeInAcrossAReopen)
+{
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.device(), pty.slaveName());
+    ASSERT_TRUE(port.write("Q01R0000Y"_ba).ok());
+    EXPECT_EQ(pty.receive(9), "Q01R0000Y"_ba);
+
+    QSignalSpy readyRead(&port, &PumpPort::readyRead);
+    ASSERT_TRUE(pty.send("Q01N01.2Y"));
+    QByteArray got;
+    EXPECT_TRUE(waitUntil([&] { return (got += port.readAll()).size() >= 9; }));
+    EXPECT_EQ(got, "Q01N01.2Y"_ba);
+    EXPECT_GE(readyRead.count(), 1);
+
+    // Closed and opened again, the line still carries frames.
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.write("Q01R0000Y"_ba).error, PortError::NotOpen);
+    ASSERT_TRUE(port.open(pty.slaveName()).ok());
+    ASSERT_TRUE(port.write("Q01S0000Y"_ba).ok());
+    EXPECT_EQ(pty.receive(9), "Q01S0000Y"_ba);
+}
+
+TEST_F(SerialPumpPortOnPty, AnOpenPortIsNeitherSharedNorRepointed)
+{
+    SerialPumpPort second;
+    const PortStatus status = second.open(pty.slaveName());
+    EXPECT_EQ(status.error, PortError::Busy) << qPrintable(status.detail);
+    EXPECT_FALSE(second.isOpen());
+    EXPECT_EQ(second.write("Q01R0000Y"_ba).error, PortError::NotOpen);
+
+    EXPECT_EQ(port.open(u"/nonexistent/ttyOther"_s).error, PortError::AlreadyOpen);
+    EXPECT_EQ(port.device(), pty.slaveName());
+
+    // The first connection is untouched by all of that.
+    EXPECT_TRUE(port.isOpen());
+    ASSERT_TRUE(port.write("Q01R0000Y"_ba).ok());
+    EXPECT_EQ(pty.receive(9), "Q01R0000Y"_ba);
+}
+
+TEST_F(SerialPumpPortOnPty, HangUpIsReportedOnceAndClosesThePort)
+{
+    QSignalSpy lost(&port, &PumpPort::connectionLost);
+    pty.hangUp();
+    ASSERT_TRUE(waitUntil([&] { return lost.count() > 0; }, 3000));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(waitUntil([&] { return lost.count() > 1; }, 300)); // and not again
+    const auto loss = lost.front().front().value<LineLoss>();
+    EXPECT_EQ(loss.device, pty.slaveName());
+    // Which of the two Qt raises depends on what the read left in errno.
+    EXPECT_TRUE(loss.cause == LossCause::ReadFailed || loss.cause == LossCause::DeviceGone)
+        << int(loss.cause);
+
+    EXPECT_EQ(port.write("Q01R0000Y"_ba).error, PortError::NotOpen);
+    EXPECT_TRUE(port.readAll().isEmpty());
+}
+
+} // namespace

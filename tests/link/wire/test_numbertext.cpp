@@ -1,0 +1,58 @@
+// The operator's answers become flows, pressure limits, port and pump numbers. A text read
+// wrongly ("5,5" as 55) sends a setpoint ten times what was meant, so anything that is not
+// plainly a number must give no value at all.
+
+#include "link/wire/numbertext.h"
+#include "support/printto.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TEST(NumberText, ToDouble)
+{
+    const std::pair<QString, double> numbers[] = {
+        {u" 1.5 "_s, 1.5}, {u"\t1.5\r\n"_s, 1.5}, {u"+2"_s, 2},      {u"-3"_s, -3},
+        {u".5"_s, 0.5},    {u"-.5"_s, -0.5},      {u"5."_s, 5},      {u"0"_s, 0},
+        {u"007"_s, 7},     {u"1e3"_s, 1000},      {u"1E-2"_s, 0.01}, {u"2.5e+1"_s, 25},
+    };
+    EXPECT_EQ(numbertext::toDouble(u"1.7976931348623157e308"_s), 1.7976931348623157e308);
+    for (const auto &[text, value] : numbers) {
+        EXPECT_EQ(numbertext::toDouble(text), value) << text.toStdString();
+    }
+    // Separators, words, values beyond the double range, other digits (the last is an
+    // Arabic-Indic five).
+    const QString refused[] = {
+        u""_s,           u"   "_s,   u"abc"_s,    u"5,5"_s,     u"1,000"_s, u"1 000"_s,
+        u"1\u00a0000"_s, u"1'000"_s, u"nan"_s,    u"NaN"_s,     u"inf"_s,   u"-inf"_s,
+        u"Infinity"_s,   u"1e400"_s, u"-1e400"_s, u"1.8e308"_s, u"0x10"_s,  u"--1"_s,
+        u"+-1"_s,        u"1.2.3"_s, u"."_s,      u"-"_s,       u"e5"_s,    u"1e"_s,
+        u"1e+"_s,        u"5abc"_s,  u"1 5"_s,    u"５"_s,      u"１.５"_s, u"\u0665"_s,
+    };
+    for (const QString &text : refused) {
+        EXPECT_EQ(numbertext::toDouble(text), std::nullopt) << text.toStdString();
+    }
+}
+
+TEST(NumberText, ToInt16RoundsHalvesToEvenWithinRange)
+{
+    const std::pair<QString, qint16> numbers[] = {
+        {u"1"_s, 1},         {u" 7 "_s, 7},         {u"2.5"_s, 2},         {u"3.5"_s, 4},
+        {u"0.5"_s, 0},       {u"1.5"_s, 2},         {u"-2.5"_s, -2},       {u"-3.5"_s, -4},
+        {u"2.4"_s, 2},       {u"2.6"_s, 3},         {u"-0.4"_s, 0},        {u"1e3"_s, 1000},
+        {u"32767"_s, 32767}, {u"32767.4"_s, 32767}, {u"-32768"_s, -32768}, {u"-32768.5"_s, -32768},
+    };
+    for (const auto &[text, value] : numbers) {
+        EXPECT_EQ(numbertext::toInt16(text), value) << text.toStdString();
+    }
+    const QString refused[] = {u"32767.5"_s, u"32768"_s, u"-32768.6"_s, u"-32769"_s, u"70000"_s,
+                               u"1e10"_s,    u"abc"_s,   u""_s,         u"5,5"_s,    u"nan"_s};
+    for (const QString &text : refused) {
+        EXPECT_EQ(numbertext::toInt16(text), std::nullopt) << text.toStdString();
+    }
+}
+
+} // namespace

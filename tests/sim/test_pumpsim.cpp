@@ -1,0 +1,226 @@
+// The simulated pump as a process, end to end over a real pseudo-terminal: found the way the
+// operator finds it (port number 1 -> alias COM1) and talked to through SerialPumpPort.
+
+#include "link/serialpumpport.h"
+#include "link/wire/framereader.h"
+#include "link/wire/portnames.h"
+#include "support/printto.h"
+#include "support/simulator.h"
+#include "support/wait.h"
+
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the console's reply path does with the bytes: read, cut into frames, keep them.
+struct Receiver
+{
+    explicit Receiver(SerialPumpPort &port)
+    {
+        QObject::connect(&port, &PumpPort::readyRead, &context, [this, &port] {
+            reads.push_back(port.readAll());
+            for (QByteArray &frame : reader.feed(reads.back())) {
+                frames.push_back(std::move(frame));
+            }
+        });
+    }
+    // The next frame not looked at yet that `match` takes.
+    std::optional<QByteArray> waitForFrame(const std::function<bool(const QByteArray &)> &match)
+    {
+        std::optional<QByteArray> found;
+        waitUntil([&] {
+            for (; !found && checked < frames.size(); ++checked) {
+                if (match(frames[checked])) {
+                    found = frames[checked];
+                }
+            }
+            return found.has_value();
+        });
+        return found;
+    }
+
+    QObject context;
+    FrameReader reader;
+    std::vector<QByteArray> reads, frames;
+    size_t checked = 0;
+};
+
+std::function<bool(const QByteArray &)> isPressure(const char *pump = "01")
+{
+    const QRegularExpression form(u"^Q%1N\\d\\d\\.\\dY$"_s.arg(QLatin1String(pump)));
+    return [form](const QByteArray &f) { return form.match(QString::fromLatin1(f)).hasMatch(); };
+}
+
+class PumpSim : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        // Both this process (portnames) and the simulator must agree on the alias folder.
+        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    }
+    void TearDown() override
+    {
+        m_simulator.reset(); // before the folder it lives in goes
+        qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
+    }
+
+    // Starts the simulator as pump port 1 and opens `port` on the device the console would.
+    void start(const QString &arguments)
+    {
+        m_simulator = std::make_unique<Simulator>(
+            m_runtime.path(), (arguments + u" --port 1"_s).split(u' ', Qt::SkipEmptyParts));
+        const auto pty = m_simulator->waitForPrefix(u"pty: "_s);
+        const auto alias = m_simulator->waitForPrefix(u"alias: "_s);
+        ASSERT_TRUE(pty && alias) << "the simulator did not start: " << qPrintable(simulatorPath());
+        m_alias = *alias;
+        ASSERT_EQ(portnames::deviceForPortNumber(1), m_alias);
+        ASSERT_EQ(QFileInfo(m_alias).symLinkTarget(), *pty);
+        const PortStatus opened = port.open(m_alias);
+        ASSERT_TRUE(opened.ok()) << qPrintable(opened.detail);
+    }
+
+    Simulator &sim() { return *m_simulator; }
+
+    QTemporaryDir m_runtime;
+    QByteArray m_savedRuntime;
+    std::unique_ptr<Simulator> m_simulator;
+    QString m_alias;
+    SerialPumpPort port;
+    Receiver receiver{port};
+};
+
+TEST_F(PumpSim, RunFrameReachesThePumpAndItsRepliesComeBack)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 20"_s));
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    EXPECT_TRUE(sim().waitForExact(u"RX Q01R0000Y"_s));
+    EXPECT_TRUE(receiver.waitForFrame(isPressure()).has_value());
+
+    // Setpoints come back as the pump took them.
+    ASSERT_TRUE(port.write("Q01L12.5Y").ok());
+    EXPECT_EQ(receiver.waitForFrame([](const QByteArray &f) { return f[3] == 'L'; }),
+              QByteArray("Q01L12.5Y"));
+    ASSERT_TRUE(port.write("Q01P01.5Y").ok());
+    EXPECT_EQ(receiver.waitForFrame([](const QByteArray &f) { return f[3] == 'P'; }),
+              QByteArray("Q01P01.5Y"));
+
+    // Running at 12.5 ml/min the pressure climbs off zero within a second or so.
+    EXPECT_TRUE(receiver
+                    .waitForFrame([](const QByteArray &f) {
+                        return f[3] == 'N' && f.mid(4, 4).toDouble() >= 0.1;
+                    })
+                    .has_value());
+}
+
+TEST_F(PumpSim, TenCharacterRunFrameReachesPumpTwelve)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--pump 12 --rate 20"_s));
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    ASSERT_TRUE(port.write("Q012R0000Y").ok());
+    EXPECT_TRUE(sim().waitForExact(u"RX Q012R0000Y"_s));
+    EXPECT_EQ(sim().countExact(u"RX Q01R0000Y"_s), 0); // not pump 12's
+    EXPECT_EQ(sim().countExact(u"RX Q01R0000Y (other pump, ignored)"_s), 1);
+    EXPECT_TRUE(receiver.waitForFrame(isPressure("12")).has_value());
+}
+
+TEST_F(PumpSim, ThePumpOutlivesTheConsoleClosingAndReopeningTheLine)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 20"_s));
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    ASSERT_TRUE(sim().waitForExact(u"RX Q01R0000Y"_s));
+
+    port.close();
+    ASSERT_TRUE(port.open(m_alias).ok());
+    ASSERT_TRUE(port.write("Q01S0000Y").ok());
+    EXPECT_TRUE(sim().waitForExact(u"RX Q01S0000Y"_s));
+    const size_t before = receiver.frames.size();
+    EXPECT_TRUE(waitUntil([&] { return receiver.frames.size() > before; }));
+}
+
+TEST_F(PumpSim, UnpluggedLineIsReportedOnceAndThePumpLeavesCleanly)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 20 --close-after 0.5"_s));
+    QSignalSpy lost(&port, &PumpPort::connectionLost);
+    ASSERT_TRUE(lost.wait(3000));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(lost.wait(300)); // and not again
+    ASSERT_EQ(lost.count(), 1);
+    EXPECT_EQ(lost.front().front().value<LineLoss>().device, m_alias);
+    EXPECT_EQ(port.write("Q01R0000Y").error, PortError::NotOpen);
+
+    // The pump side went away cleanly and took its alias with it.
+    EXPECT_TRUE(sim().waitForExact(u"closed"_s));
+    if (sim().process().state() != QProcess::NotRunning) {
+        ASSERT_TRUE(sim().process().waitForFinished(2000));
+    }
+    EXPECT_EQ(sim().process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim().process().exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(m_alias).isSymLink());
+}
+
+TEST_F(PumpSim, PacesItselfToNineThousandSixHundredBaud)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 1000"_s));
+    ASSERT_TRUE(receiver.waitForFrame(isPressure()).has_value());
+    const size_t first = receiver.frames.size();
+    QElapsedTimer clock;
+    clock.start();
+    waitUntil([&] { return clock.elapsed() >= 700; }, 1000);
+    const double perSecond = double(receiver.frames.size() - first) / (clock.nsecsElapsed() / 1e9);
+    EXPECT_LE(perSecond, 115.0); // 106.7 frames a second at most, with a little timing slack
+    EXPECT_GE(perSecond, 40.0);  // and it does keep sending
+}
+
+TEST_F(PumpSim, SplitRepliesAndNoiseStillGiveWholeFrames)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 40 --split 3 --garbage"_s));
+    int replies = 0;
+    while (replies < 12 && receiver.waitForFrame([](const QByteArray &) { return true; })) {
+        ++replies;
+    }
+    ASSERT_EQ(replies, 12);
+    for (const QByteArray &frame : receiver.frames) {
+        EXPECT_TRUE(isPressure()(frame)) << frame.data();
+    }
+    EXPECT_TRUE(std::any_of(receiver.reads.begin(), receiver.reads.end(),
+                            [](const QByteArray &r) { return r.size() < 9; }));
+}
+
+TEST_F(PumpSim, StartUpBurstArrivesInOneRead)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 0 --burst 30"_s));
+    ASSERT_TRUE(receiver.waitForFrame(isPressure()).has_value());
+    waitUntil([] { return false; }, 200); // anything that did not come in the first read
+    EXPECT_EQ(receiver.frames.size(), 30u);
+    ASSERT_FALSE(receiver.reads.empty());
+    EXPECT_EQ(receiver.reads.front().size(), 30 * 9);
+}
+
+TEST_F(PumpSim, LeavesCleanlyOnTerminate)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u""_s));
+    ASSERT_TRUE(QFileInfo(m_alias).isSymLink());
+    sim().process().terminate();
+    ASSERT_TRUE(sim().process().waitForFinished(2000));
+    EXPECT_EQ(sim().process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim().process().exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(m_alias).isSymLink());
+    // With the alias gone, port 1 is the built-in port again.
+    EXPECT_EQ(portnames::deviceForPortNumber(1), u"/dev/ttyS0"_s);
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+#pragma once
+// Doubles for the console's outside world: a port that records what was written and can be fed
+// received bytes, boxes that answer from a script and log what they were shown, and a ticker
+// that ticks only when told. Each behaves as the real one does in what the console relies on:
+// the port raises readyRead for every arrival (whatever its size) and may raise it from inside
+// a write; a lost line is closed before it is reported.
+
+#include "control/operatorboxes.h"
+#include "control/pumpconsole.h"
+#include "control/ticker.h"
+#include "link/pumpport.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <QCoreApplication>
+#include <QStringList>
+#include <vector>
+
+class FakePort final : public PumpPort
+{
+public:
+    // What the next operations answer; a test sets them before acting.
+    PortStatus openResult = PortStatus::success();
+    bool failWrites = false; // an open port whose device refuses writes
+    // A device that takes frames although the port was never opened, for tests of what the
+    // console sends rather than of the connection.
+    bool writesWhileClosed = false;
+    // Bytes that arrive while a frame is being written, as QSerialPort reads while it waits.
+    QByteArray arrivesDuringWrite;
+
+    std::vector<QByteArray> written;
+    QStringList opened; // every device the console tried to open
+    QByteArray received;
+
+    PortStatus open(const QString &device) override
+    {
+        opened << device;
+        if (m_open) {
+            return PortStatus::failure(PortError::AlreadyOpen, m_device);
+        }
+        m_device = device;
+        if (!openResult.ok()) {
+            return openResult;
+        }
+        m_open = true;
+        return PortStatus::success();
+    }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    QString device() const override { return m_device; }
+    PortStatus write(const QByteArray &frame) override
+    {
+        if (!m_open && !writesWhileClosed) {
+            return PortStatus::failure(PortError::NotOpen);
+        }
+        if (failWrites) {
+            return PortStatus::failure(PortError::WriteFailed, QStringLiteral("I/O error"));
+        }
+        written.push_back(frame);
+        if (!arrivesDuringWrite.isEmpty()) {
+            received += std::exchange(arrivesDuringWrite, {});
+            Q_EMIT readyRead();
+        }
+        return PortStatus::success();
+    }
+    QByteArray readAll() override { return std::exchange(received, {}); }
+
+    // Bytes arrive on the line; whatever reads them runs through the event loop, as with the
+    // real port.
+    void receive(const QByteArray &bytes)
+    {
+        received += bytes;
+        Q_EMIT readyRead();
+        QCoreApplication::processEvents();
+    }
+    // The device goes away on its own.
+    void lose(LossCause cause = LossCause::ReadFailed, const QString &systemText = {})
+    {
+        m_open = false;
+        Q_EMIT connectionLost(LineLoss{m_device, cause, systemText, 0});
+        QCoreApplication::processEvents();
+    }
+
+private:
+    QString m_device;
+    bool m_open = false;
+};
+
+class ScriptedBoxes final : public OperatorBoxes
+{
+public:
+    struct Shown
+    {
+        QString kind; // "ask", "tell", "notify"
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+
+    // Answers for the coming questions, in order; nullopt is Cancel. An unscripted question
+    // is a test error and answers Cancel.
+    std::deque<std::optional<QString>> answers;
+    std::vector<Shown> shown;
+    bool unscripted = false;
+    // Runs while a modal box is "open", as the event loop would meanwhile.
+    std::function<void()> whileOpen;
+
+    std::optional<QString> ask(const QString &prompt, const QString &title,
+                               const QString &defaultText) override
+    {
+        shown.push_back({QStringLiteral("ask"), prompt, title, defaultText});
+        runWhileOpen();
+        if (answers.empty()) {
+            unscripted = true;
+            return std::nullopt;
+        }
+        // Copied out as a flag and a text: GCC 12 takes a copied optional<QString> for
+        // uninitialised.
+        const bool cancel = !answers.front().has_value();
+        const QString text = cancel ? QString() : *answers.front();
+        answers.pop_front();
+        if (cancel) {
+            return std::nullopt;
+        }
+        return text;
+    }
+    void tell(const QString &prompt, const QString &title) override
+    {
+        shown.push_back({QStringLiteral("tell"), prompt, title, {}});
+        runWhileOpen();
+    }
+    void notify(const QString &prompt, const QString &title) override
+    {
+        shown.push_back({QStringLiteral("notify"), prompt, title, {}});
+    }
+
+    std::vector<Shown> messages(const QString &kind = QStringLiteral("tell")) const
+    {
+        std::vector<Shown> result;
+        for (const auto &s : shown) {
+            if (s.kind == kind) {
+                result.push_back(s);
+            }
+        }
+        return result;
+    }
+
+private:
+    void runWhileOpen()
+    {
+        if (whileOpen) {
+            auto once = std::exchange(whileOpen, nullptr);
+            once();
+        }
+    }
+};
+
+class ManualTicker final : public Ticker
+{
+public:
+    bool active = true; // running until the console stops it, so that a missed stop shows
+    int starts = 0;     // starts of a stopped ticker (each begins a full second)
+
+    void start() override
+    {
+        if (!active) {
+            active = true;
+            ++starts;
+        }
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+
+    // One second passes: a tick only while running.
+    void ticks(int n = 1)
+    {
+        for (int i = 0; i < n; ++i) {
+            if (active) {
+                Q_EMIT tick();
+            }
+        }
+    }
+};
+
+// A console wired to the doubles, as at start-up.
+struct TestConsole
+{
+    FakePort port;
+    ScriptedBoxes boxes;
+    ManualTicker ticker;
+    PumpConsole console{port, boxes, ticker};
+
+    // Opens the port as the operator does, answering the port box with "1".
+    void connect()
+    {
+        boxes.answers.push_back(QStringLiteral("1"));
+        console.choosePort();
+        port.written.clear();
+        boxes.shown.clear();
+    }
+    QString caption(Readout readout) const { return console.readouts().caption(readout); }
+    QByteArray lastWritten() const
+    {
+        return port.written.empty() ? QByteArray() : port.written.back();
+    }
+};

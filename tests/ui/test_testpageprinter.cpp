@@ -1,0 +1,213 @@
+// The test page: a cancelled dialog prints nothing, n copies are n one-page jobs carrying the
+// one line, and a job that cannot start ends the command without a word.
+
+#include "support/doubles.h"
+#include "support/printto.h"
+#include "ui/filecommands.h"
+#include "ui/testpageprinter.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <QApplication>
+#include <QDir>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The dialog answers from the script; each job goes to its own numbered PDF.
+class ScriptedPrinter final : public TestPagePrinter
+{
+public:
+    explicit ScriptedPrinter(QString folder) : m_folder(std::move(folder)) {}
+
+    std::optional<int> answer; // copies chosen; no value = Cancel
+    int failingJob = 0;        // this job's file cannot be created
+    int dialogsShown = 0;
+    std::vector<int> copyCountAtJob;
+    std::vector<int> jobsAnnounced;
+
+    QString jobFile(int job) const { return m_folder + u"/job-%1.pdf"_s.arg(job); }
+
+    QPrinter &printer() override { return m_printer; }
+    bool choose(QWidget *) override
+    {
+        ++dialogsShown;
+        if (!answer) {
+            return false;
+        }
+        m_printer.setCopyCount(*answer);
+        return true;
+    }
+    void prepareJob(int job, int jobs) override
+    {
+        copyCountAtJob.push_back(m_printer.copyCount());
+        jobsAnnounced.push_back(jobs);
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        m_printer.setOutputFileName(job == failingJob ? m_folder + u"/missing/job.pdf"_s
+                                                      : jobFile(job));
+    }
+
+private:
+    QString m_folder;
+    QPrinter m_printer{QPrinter::HighResolution};
+};
+
+// The file menu's command on a console wired to the doubles.
+struct PrintCommand
+{
+    QTemporaryDir dir;
+    ScriptedPrinter printer{dir.path()};
+    TestConsole c;
+    FileCommands commands{c.console, c.boxes, nullptr, &printer};
+
+    // Nothing told, nothing notified: a page that does not come out is its own message.
+    void expectSilent() const { EXPECT_TRUE(c.boxes.shown.empty()); }
+};
+
+QStringList pdfFiles(const QString &folder)
+{
+    return QDir(folder).entryList({u"*.pdf"_s}, QDir::Files, QDir::Name);
+}
+
+// Runs a poppler tool; no value when the tool is not installed.
+std::optional<QString> poppler(const QString &tool, const QStringList &args)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) {
+        return std::nullopt;
+    }
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30'000) || p.exitCode() != 0) {
+        return u"<%1 failed>"_s.arg(tool);
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(TestPage, OneSinglePageJobPerCopy)
+{
+    for (const int copies : {1, 3, 0}) {
+        SCOPED_TRACE(::testing::Message() << copies << " copies");
+        PrintCommand f;
+        f.printer.answer = copies;
+        f.commands.printTestPage();
+
+        EXPECT_EQ(f.printer.dialogsShown, 1);
+        f.expectSilent();
+        ASSERT_EQ(pdfFiles(f.dir.path()).size(), copies);
+        // The dialog's copy count must not make every job print n pages.
+        EXPECT_EQ(f.printer.copyCountAtJob, std::vector<int>(std::size_t(copies), 1));
+        EXPECT_EQ(f.printer.jobsAnnounced, std::vector<int>(std::size_t(copies), copies));
+
+        for (int job = 1; job <= copies; ++job) {
+            const QString file = f.printer.jobFile(job);
+            ASSERT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+            const auto info = poppler(u"pdfinfo"_s, {file});
+            const auto text = poppler(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, file, u"-"_s});
+            if (!info || !text) {
+                GTEST_SKIP() << "poppler-utils not installed";
+            }
+            EXPECT_TRUE(info->contains(QRegularExpression(u"Pages:\\s+1\\n"_s)))
+                << info->toStdString();
+            EXPECT_EQ(text->trimmed(), u"打印测试"_s) << text->toStdString();
+        }
+    }
+}
+
+TEST(TestPage, CancelPrintsNothingAndSaysNothing)
+{
+    PrintCommand f;
+    f.commands.printTestPage();
+    EXPECT_EQ(f.printer.dialogsShown, 1);
+    EXPECT_TRUE(f.printer.jobsAnnounced.empty());
+    EXPECT_TRUE(pdfFiles(f.dir.path()).isEmpty());
+    f.expectSilent();
+}
+
+TEST(TestPage, FailedJobEndsTheCommandSilentlyAndKeepsEarlierCopies)
+{
+    PrintCommand f;
+    f.printer.answer = 3;
+    f.printer.failingJob = 2;
+    f.commands.printTestPage();
+    EXPECT_EQ(pdfFiles(f.dir.path()), QStringList{u"job-1.pdf"_s});
+    EXPECT_EQ(f.printer.jobsAnnounced.size(), 2u); // the third copy is not attempted
+    f.expectSilent();
+    EXPECT_EQ(testpage::printCopies(f.printer, nullptr), 1) << "the jobs that went out";
+}
+
+TEST(TestPage, LineStartsAtTheTopLeftOfThePrintableArea)
+{
+    QTemporaryDir dir;
+    ScriptedPrinter printer(dir.path());
+    printer.answer = 1;
+    EXPECT_EQ(testpage::printCopies(printer, nullptr), 1);
+    const auto words = poppler(u"pdftotext"_s, {u"-bbox"_s, printer.jobFile(1), u"-"_s});
+    if (!words) {
+        GTEST_SKIP() << "poppler-utils not installed";
+    }
+    const QRegularExpression word(
+        u"<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">"_s);
+    double xMin = 1e9;
+    double yMin = 1e9;
+    double yMax = 0;
+    int count = 0;
+    for (auto it = word.globalMatch(*words); it.hasNext(); ++count) {
+        const auto m = it.next();
+        xMin = std::min(xMin, m.captured(1).toDouble());
+        yMin = std::min(yMin, m.captured(2).toDouble());
+        yMax = std::max(yMax, m.captured(3).toDouble());
+    }
+    ASSERT_GT(count, 0) << words->toStdString();
+    const QRectF area = printer.printer().pageLayout().paintRectPoints();
+    const double lineHeight = yMax - yMin;
+    EXPECT_NEAR(xMin, area.left(), 3.0);
+    EXPECT_NEAR(yMin, area.top(), lineHeight * 0.5 + 1);
+    EXPECT_LT(lineHeight, 40.0); // one line, not several
+}
+
+// The real dialog, answered the way an operator would: two copies to a file.
+TEST(PlatformPrinter, DialogCopiesBecomeNumberedFiles)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        GTEST_SKIP() << "a real printer is installed; the test would print on it";
+    }
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath(u"page.pdf"_s);
+    PlatformTestPagePrinter printer;
+    printer.printer().setOutputFileName(chosen);
+
+    bool answered = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        if (!dialog || answered) {
+            return;
+        }
+        answered = true;
+        if (auto *copies = dialog->findChild<QSpinBox *>(u"copies"_s)) {
+            copies->setValue(2);
+        }
+        dialog->accept();
+    });
+    poll.start();
+    const int sent = testpage::printCopies(printer, nullptr);
+    poll.stop();
+
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(sent, 2);
+    EXPECT_EQ(pdfFiles(dir.path()), (QStringList{u"page-2.pdf"_s, u"page.pdf"_s}));
+    EXPECT_EQ(printer.printer().copyCount(), 1);
+}
+
+} // namespace

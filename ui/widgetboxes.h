@@ -1,0 +1,28 @@
+#pragma once
+// The console's boxes as Qt widgets: QInputDialog for questions, QMessageBox for messages.
+
+#include "control/operatorboxes.h"
+
+#include <QPointer>
+
+class QWidget;
+
+class WidgetBoxes final : public OperatorBoxes
+{
+public:
+    // Boxes are centred on and owned by `parent` (the main window); it may be null.
+    explicit WidgetBoxes(QWidget *parent = nullptr);
+
+    std::optional<QString> ask(const QString &prompt, const QString &title,
+                               const QString &defaultText) override;
+    void tell(const QString &prompt, const QString &title) override;
+    void notify(const QString &prompt, const QString &title) override;
+
+    // The prompt as a Qt label shows it: the console breaks lines with "\r\n".
+    static QString displayText(const QString &prompt);
+
+private:
+    QString titleOrDefault(const QString &title) const;
+
+    QPointer<QWidget> m_parent;
+};
