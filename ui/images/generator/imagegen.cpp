@@ -1,7 +1,11 @@
 // Draws the main window's pictures: the background, the sixteen key faces and the icon.
 // Run by hand after changing a picture; its PNGs are committed beside images.qrc.
 //
-//   pump_imagegen OUTPUT_DIR
+//   pump_imagegen OUTPUT_DIR [ICON_DIR]
+//
+// With ICON_DIR it also draws the program's icon in the freedesktop hicolor sizes, as
+// ICON_DIR/hicolor/NxN/apps/pumpconsole.png (committed in packaging/icons/), from the same
+// drawing as the window's icon.png, so the menu and the task bar show one picture.
 //
 // Needs the fonts "DejaVu Sans" and "Noto Sans CJK SC" (Debian: fonts-dejavu-core,
 // fonts-noto-cjk); another font would shift the text in the pictures.
@@ -201,12 +205,15 @@ QImage triangleKey(bool up)
     });
 }
 
-QImage icon()
+// Drawn on a 32-unit square and scaled, so every size is the same picture; at 32 pixels
+// the scale is 1 and the window's icon.png stays as it has always been drawn.
+QImage icon(int size = 32)
 {
-    QImage image(32, 32, QImage::Format_ARGB32);
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(keyShadow, 1));
     p.setBrush(backdrop);
     p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 6, 6);
@@ -222,6 +229,10 @@ QImage icon()
     return image;
 }
 
+// The sizes desktops look for in the hicolor theme, from menus (16-48) to software centres
+// and high-density screens (64-512).
+constexpr int hicolorSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -231,8 +242,8 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
 
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: pump_imagegen OUTPUT_DIR\n";
+    if (argc != 2 && argc != 3) {
+        err << "usage: pump_imagegen OUTPUT_DIR [ICON_DIR]\n";
         return 2;
     }
     for (const QString &family : {latinFamily, cjkFamily}) {
@@ -272,6 +283,18 @@ int main(int argc, char **argv)
         if (!picture.image.save(path, "PNG")) {
             err << "cannot write " << path << "\n";
             return 1;
+        }
+    }
+
+    if (argc == 3) {
+        const QDir icons(QString::fromLocal8Bit(argv[2]));
+        for (int size : hicolorSizes) {
+            const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+            const QString path = icons.filePath(folder + QStringLiteral("/pumpconsole.png"));
+            if (!icons.mkpath(folder) || !icon(size).save(path, "PNG")) {
+                err << "cannot write " << path << "\n";
+                return 1;
+            }
         }
     }
     return 0;
