@@ -7,9 +7,10 @@ packages=(
     build-essential cmake ninja-build ccache pkgconf
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-noto-cjk
+    fonts-noto-cjk fonts-dejavu-core
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

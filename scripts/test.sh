@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless: the normal build, then the
 # whole suite again under AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzzing
-# run of the frame reader and the number conversions.
+# run of the frame reader and the number conversions, and last the normal build installed,
+# packaged and started (scripts/test-install.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,3 +23,6 @@ echo "== fuzz"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DPUMP_BUILD_FUZZ=ON -DPUMP_BUILD_TESTS=OFF \
     -DPUMP_BUILD_BENCH=OFF -DPUMP_FUZZ_ONLY=ON
 ctest --test-dir build-fuzz --output-on-failure
+
+echo "== install and package"
+scripts/test-install.sh build
