@@ -97,6 +97,14 @@ TEST(Setpoints, FlowAndPressureAnswers)
         {Box::Pressure, u"3"_s, "Q00P03.0Y"_ba, {}, 3.0},
         {Box::Pressure, u"0"_s, "Q00P00.0Y"_ba, {}, 0.0},
         {Box::Pressure, u"-1"_s, "Q00P-01.0Y"_ba, {}, -1.0},
+        // A value field longer than "-99.9" would put more than the frame on the line.
+        {Box::Flow, u"-99.94"_s, "Q00L-99.9Y"_ba, {}, -99.94},
+        {Box::Flow, u"-99.95"_s, {}, u"流量设定错误!"_s, -99.95},
+        {Box::Flow, u"-1e308"_s, {}, u"流量设定错误!"_s, -1e308},
+        {Box::Flow, u"-123456"_s, {}, u"流量设定错误!"_s, -123456.0},
+        {Box::Pressure, u"-100"_s, {}, u"压力设定错误!"_s, -100.0},
+        {Box::Pressure, u"-1e308"_s, {}, u"压力设定错误!"_s, -1e308},
+        {Box::Pressure, u"-1e-308"_s, "Q00P00.0Y"_ba, {}, -1e-308},
     };
     // Cancel and answers that are not numbers: nothing sent, nothing told, nothing kept.
     for (const Box box : {Box::Flow, Box::Pressure}) {
