@@ -174,10 +174,28 @@ TEST(PortBox, PortThatCannotBeOpenedIsToldWordForWord)
          u"没有权限打开串口 "_s + first +
              u"。\r\n请把当前用户加入 dialout 组（sudo usermod -aG dialout 用户名），"
              u"重新登录后再连接。"_s},
+        {u"/etc/passwd"_s, PortStatus::failure(PortError::NotASerialLine),
+         u"/etc/passwd 不是串口设备，没有打开。\r\n请输入串口号（例如 1），"
+         u"或串口设备名（例如 COM3、/dev/ttyUSB0）。"_s},
+        // The system's reason in the operator's words; its own text only where there are none.
+        {u"1"_s,
+         PortStatus::failure(PortError::BadSettings, u"Inappropriate ioctl for device"_s,
+                             std::make_error_code(std::errc::inappropriate_io_control_operation)),
+         u"串口 "_s + first + u" 无法设置为 9600,n,8,1：不是串口设备"_s},
         {u"1"_s, PortStatus::failure(PortError::BadSettings, u"unsupported"_s),
-         u"串口 "_s + first + u" 无法设置为 9600,n,8,1：unsupported"_s},
-        {u"1"_s, PortStatus::failure(PortError::Other, u"Input/output error"_s),
-         u"无法打开串口 "_s + first + u"：Input/output error"_s},
+         u"串口 "_s + first + u" 无法设置为 9600,n,8,1：系统错误（unsupported）"_s},
+        {u"1"_s,
+         PortStatus::failure(PortError::Other, u"Input/output error"_s,
+                             std::make_error_code(std::errc::io_error)),
+         u"无法打开串口 "_s + first + u"：设备读写出错，可能已被拔出或已损坏"_s},
+        {u"1"_s,
+         PortStatus::failure(PortError::Other, u"Resource temporarily unavailable"_s,
+                             std::make_error_code(std::errc::resource_unavailable_try_again)),
+         u"无法打开串口 "_s + first + u"：设备忙，暂时无法使用"_s},
+        {u"1"_s,
+         PortStatus::failure(PortError::Other, u"Too many open files"_s,
+                             std::make_error_code(std::errc::too_many_files_open)),
+         u"无法打开串口 "_s + first + u"：系统错误（Too many open files）"_s},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.message.toStdString());
@@ -226,23 +244,35 @@ TEST(LineLost, NotConnectedAndOneNoticeNamingTheCauseThenConnectsAgain)
     {
         LossCause cause;
         QString systemText;
+        std::errc code; // std::errc{}: the system gave none
         QString reason;
     };
     const Case cases[] = {
-        {LossCause::ReadFailed, {}, u"读取失败（对方已关闭或设备已拔出）"_s},
-        {LossCause::WriteFailed, {}, u"写入失败"_s},
-        {LossCause::DeviceGone, u"No such device"_s,
-         u"设备已不可用（可能已被拔出）（No such device）"_s},
-        {LossCause::DeviceNotFound, {}, u"设备已不存在"_s},
-        {LossCause::AccessDenied, u"Permission denied"_s, u"设备拒绝访问（Permission denied）"_s},
-        {LossCause::Other, {}, u"通信错误（代码 0）"_s},
+        {LossCause::ReadFailed, {}, {}, u"读取失败（对方已关闭或设备已拔出）"_s},
+        {LossCause::WriteFailed, {}, {}, u"写入失败"_s},
+        {LossCause::WriteFailed, u"Input/output error"_s, std::errc::io_error,
+         u"写入失败（设备读写出错，可能已被拔出或已损坏）"_s},
+        {LossCause::DeviceGone, u"No such device"_s, std::errc::no_such_device,
+         u"设备已不可用（可能已被拔出）"_s}, // the system only says the same again
+        {LossCause::DeviceGone,
+         u"Something unheard of"_s,
+         {},
+         u"设备已不可用（可能已被拔出）（Something unheard of）"_s},
+        {LossCause::DeviceNotFound, {}, {}, u"设备已不存在"_s},
+        {LossCause::AccessDenied, u"Permission denied"_s, std::errc::permission_denied,
+         u"设备拒绝访问"_s},
+        {LossCause::Other, u"Resource temporarily unavailable"_s,
+         std::errc::resource_unavailable_try_again,
+         u"通信错误（代码 0）（设备忙，暂时无法使用）"_s},
+        {LossCause::Other, {}, {}, u"通信错误（代码 0）"_s},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.reason.toStdString());
         TestConsole c;
         c.connect();
         QSignalSpy connected(&c.console, &PumpConsole::connectedChanged);
-        c.port.lose(k.cause, k.systemText);
+        c.port.lose(k.cause, k.systemText,
+                    k.code == std::errc{} ? std::error_code() : std::make_error_code(k.code));
 
         EXPECT_FALSE(c.console.isConnected());
         ASSERT_EQ(connected.count(), 1);
@@ -299,8 +329,10 @@ TEST(LineLost, RepeatedStopTheOldLineFailedIsToldAgainOnTheNewLine)
     c.console.startTimedRun();
     c.port.failWrites = true;
     c.ticker.ticks(63); // the stop is due after 60 s, retried every second, told once
-    const QString timeUp = u"通信错误|“定时到，停止”命令没有发送到泵（串口写入失败：I/O error）。"
-                           u"\r\n请检查连接后重新操作。"_s;
+    const QString timeUp =
+        u"通信错误|"
+        u"“定时到，停止”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）。"
+        u"\r\n请检查连接后重新操作。"_s;
     EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
 
     c.port.lose();

@@ -211,9 +211,10 @@ TEST(Setpoints, FrameThatCannotBeWrittenIsToldAndTheAnswerStaysStored)
     };
     const QString hint = u"。\r\n请检查连接后重新操作。"_s;
     const Case cases[] = {
-        {false, Box::Flow, u"5"_s, u"“流量设定”命令没有发送到泵（串口写入失败：I/O error）"_s, 5.0},
-        {false, Box::Pressure, u"1.5"_s, u"“压力设定”命令没有发送到泵（串口写入失败：I/O error）"_s,
-         1.5},
+        {false, Box::Flow, u"5"_s,
+         u"“流量设定”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）"_s, 5.0},
+        {false, Box::Pressure, u"1.5"_s,
+         u"“压力设定”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）"_s, 1.5},
         {true, Box::Flow, u"20"_s,
          u"“流量设定”命令没有发送到泵（串口尚未打开，请先在“通信”菜单中连接泵）"_s, 20.0},
     };
