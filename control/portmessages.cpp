@@ -2,6 +2,8 @@
 
 #include "control/systemerrors.h"
 
+#include <QDir>
+
 namespace portmessages {
 
 namespace {
@@ -40,6 +42,24 @@ QString lossDetail(const LineLoss &loss)
     return repeatsCause(loss.cause, system)
                ? QString()
                : QStringLiteral("（%1）").arg(systemerrors::words(system));
+}
+
+QString aliasReason(portnames::AliasTrust why)
+{
+    using portnames::AliasTrust;
+    switch (why) {
+    case AliasTrust::FolderNotAFolder:
+        return QStringLiteral("它所在的位置不是一个真正的文件夹");
+    case AliasTrust::FolderNotOwned:
+        return QStringLiteral("它所在的文件夹属于其他用户");
+    case AliasTrust::FolderOpenToOthers:
+        return QStringLiteral("其他用户也能在它所在的文件夹中放入文件");
+    case AliasTrust::AliasNotOwned:
+        return QStringLiteral("它属于其他用户");
+    case AliasTrust::Trusted:
+        break;
+    }
+    return QStringLiteral("无法确认它是您自己的");
 }
 
 QString sendReason(const PortStatus &status)
@@ -125,6 +145,23 @@ QString alreadyConnected(const QString &device)
     return QStringLiteral("已经连接在串口 %1 上，连接保持不变。\r\n"
                           "连接时不能更换串口；如需更换，请退出程序后重新启动。")
         .arg(device);
+}
+
+QString aliasRefused(int number, const QString &alias, portnames::AliasTrust why,
+                     const QString &device)
+{
+    return QStringLiteral("没有使用串口 %1 的别名 %2：%3，可能是别人放置的。\r\n"
+                          "串口 %1 将打开 %4。")
+        .arg(number)
+        .arg(QDir::toNativeSeparators(alias), aliasReason(why), device);
+}
+
+QString deviceChanged(int number, const QString &device, const QString &previous)
+{
+    return QStringLiteral("串口 %1 现在是 %2，不再是上次打开的 %3。\r\n"
+                          "如果泵不在这个设备上，可以再次选择“通信”更换串口。")
+        .arg(number)
+        .arg(device, previous);
 }
 
 QString lineLost(const LineLoss &loss)

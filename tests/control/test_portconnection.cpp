@@ -8,8 +8,15 @@
 
 #include <array>
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -215,12 +222,13 @@ TEST(PortBox, PortThatCannotBeOpenedIsToldWordForWord)
     }
 }
 
-TEST(PortBox, ChosenAgainWhileConnectedKeepsTheLine)
+TEST(PortBox, ChosenAgainAfterThePumpAnsweredKeepsTheLine)
 {
     for (const QString &answer : {u"2"_s, u"1"_s, u"/dev/ttyUSB0"_s}) {
         SCOPED_TRACE(answer.toStdString());
         TestConsole c;
         c.connect();
+        c.port.receive("Q01N01.2Y"_ba);
         c.port.opened.clear();
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
@@ -237,6 +245,203 @@ TEST(PortBox, ChosenAgainWhileConnectedKeepsTheLine)
         EXPECT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
     }
 }
+
+// A port that never answered was most likely the wrong one: choosing again closes it and opens
+// the new choice, so that a wrong guess never needs a restart.
+TEST(PortBox, ChosenAgainBeforeThePumpAnsweredMovesToTheNewPort)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray arrived;
+        QString answer;
+        QString device;
+    };
+    const Case cases[] = {
+        {"silence", {}, u"2"_s, device(2)},
+        {"noise", "\0\xff\xfe~~"_ba, u"2"_s, device(2)},
+        {"half a reply", "Q01N0"_ba, u"/dev/ttyUSB0"_s, u"/dev/ttyUSB0"_s},
+        {"its own frames echoed", "Q00R0000Y"_ba, u"2"_s, device(2)},
+        {"the same port again", {}, u"1"_s, device(1)},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        TestConsole c;
+        c.connect();
+        c.console.runPump();
+        c.port.receive(k.arrived);
+        c.port.opened.clear();
+        c.port.written.clear();
+        QSignalSpy connected(&c.console, &PumpConsole::connectedChanged);
+        c.boxes.answers.push_back(k.answer);
+        c.console.choosePort();
+
+        EXPECT_TRUE(c.boxes.messages().empty());
+        EXPECT_EQ(c.port.opened, QStringList{k.device});
+        EXPECT_TRUE(c.port.isOpen());
+        EXPECT_EQ(c.port.device(), k.device);
+        EXPECT_TRUE(c.console.isConnected());
+        // The menus went away with the old line and came back with the new one.
+        ASSERT_EQ(connected.count(), 2);
+        EXPECT_FALSE(connected[0].front().toBool());
+        EXPECT_TRUE(connected[1].front().toBool());
+
+        // The old line's half reply is gone; the new line answers from a clean start.
+        c.port.receive("1.2Y"_ba);
+        EXPECT_EQ(c.caption(Readout::Pressure), u"00.0"_s);
+        c.console.runPump();
+        EXPECT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
+    }
+}
+
+TEST(PortBox, MovingToAPortThatCannotBeOpenedLeavesTheConsoleNotConnected)
+{
+    TestConsole c;
+    c.connect();
+    c.port.openResult = PortStatus::failure(PortError::NoSuchPort);
+    c.boxes.answers.push_back(u"2"_s);
+    c.console.choosePort();
+
+    EXPECT_FALSE(c.port.isOpen());
+    EXPECT_FALSE(c.console.isConnected());
+    EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|串口 2（"_s + device(2) +
+                                               u"） 不存在。\r\n请检查串口号和连接线。"_s});
+    c.port.openResult = PortStatus::success();
+    expectCanConnectAgain(c);
+}
+
+// Port numbers that stand for aliases: the alias folder is a private one for each test.
+class PortAliases : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        m_folder = m_runtime.path() + u"/pumpconsole"_s;
+        ASSERT_TRUE(QDir().mkpath(m_folder));
+        ASSERT_TRUE(QFile::setPermissions(
+            m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
+
+    // A simulated pump appears as port 1: COM1 -> a new device file.
+    QString pumpAppears(const QString &name)
+    {
+        const QString device = m_runtime.path() + u'/' + name;
+        QFile(device).open(QIODevice::WriteOnly);
+        QFile::remove(alias());
+        EXPECT_TRUE(QFile::link(device, alias()));
+        return alias();
+    }
+    void pumpGoes() { QFile::remove(alias()); }
+    QString alias() const { return m_folder + u"/COM1"_s; }
+
+    // The operator answers "1"; returns what was told before the port was opened.
+    QStringList chooseOne(TestConsole &c)
+    {
+        c.port.opened.clear();
+        c.boxes.shown.clear();
+        QStringList toldBeforeOpening;
+        // Past the port box itself, to the box after it.
+        c.boxes.whileOpen = [&] {
+            c.boxes.whileOpen = [&] {
+                if (c.port.opened.isEmpty()) {
+                    toldBeforeOpening = shownTexts(c.boxes);
+                }
+            };
+        };
+        c.boxes.answers.push_back(u"1"_s);
+        c.console.choosePort();
+        c.boxes.whileOpen = nullptr;
+        return toldBeforeOpening;
+    }
+
+    QTemporaryDir m_runtime;
+    QByteArray m_savedRuntime;
+    QString m_folder;
+};
+
+TEST_F(PortAliases, ANumberThatNowNamesAnotherDeviceIsToldBeforeItOpens)
+{
+    TestConsole c;
+    const QString firstPump = pumpAppears(u"pump-a"_s);
+    EXPECT_TRUE(chooseOne(c).isEmpty());
+    EXPECT_TRUE(shownTexts(c.boxes).isEmpty()) << "the first time, nothing to compare with";
+    EXPECT_EQ(c.port.opened, QStringList{firstPump});
+
+    // The simulated pump exits: its alias goes, and "1" means the built-in port now.
+    c.port.receive("Q01N01.2Y"_ba);
+    pumpGoes();
+    c.port.lose();
+    const QString builtIn = u"/dev/ttyS0"_s;
+    const QString toBuiltIn = u"通信|串口 1 现在是 "_s + builtIn + u"，不再是上次打开的 "_s +
+                              firstPump +
+                              u"。\r\n如果泵不在这个设备上，可以再次选择“通信”更换串口。"_s;
+    EXPECT_EQ(chooseOne(c), QStringList{toBuiltIn});
+    EXPECT_EQ(c.port.opened, QStringList{builtIn});
+    EXPECT_TRUE(c.console.isConnected());
+
+    // A new pump starts. Nothing came back on the built-in port, so "1" moves to the pump.
+    const QString secondPump = pumpAppears(u"pump-b"_s);
+    const QString toPump = u"通信|串口 1 现在是 "_s + secondPump + u"，不再是上次打开的 "_s +
+                           builtIn + u"。\r\n如果泵不在这个设备上，可以再次选择“通信”更换串口。"_s;
+    EXPECT_EQ(chooseOne(c), QStringList{toPump});
+    EXPECT_EQ(c.port.opened, QStringList{secondPump});
+    EXPECT_EQ(c.port.device(), secondPump);
+    EXPECT_TRUE(c.console.isConnected());
+
+    // The same device as last time: nothing to say.
+    c.port.lose();
+    EXPECT_TRUE(chooseOne(c).isEmpty());
+    EXPECT_TRUE(shownTexts(c.boxes).isEmpty());
+    EXPECT_EQ(c.port.opened, QStringList{secondPump});
+}
+
+TEST_F(PortAliases, AnAliasThatIsNotTrustedIsPassedOverAndWhyIsTold)
+{
+    struct Case
+    {
+        const char *what;
+        QFileDevice::Permissions extra; // on top of the owner's rwx
+        QString why;
+    };
+    const Case cases[] = {
+        {"group may write", QFileDevice::WriteGroup | QFileDevice::ExeGroup,
+         u"其他用户也能在它所在的文件夹中放入文件"_s},
+        {"anybody may write", QFileDevice::WriteOther | QFileDevice::ExeOther,
+         u"其他用户也能在它所在的文件夹中放入文件"_s},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        TestConsole c;
+        pumpAppears(u"planted"_s);
+        ASSERT_TRUE(QFile::setPermissions(m_folder, QFileDevice::ReadOwner |
+                                                        QFileDevice::WriteOwner |
+                                                        QFileDevice::ExeOwner | k.extra));
+        const QString told = u"通信|没有使用串口 1 的别名 "_s + alias() + u"："_s + k.why +
+                             u"，可能是别人放置的。\r\n串口 1 将打开 /dev/ttyS0。"_s;
+        EXPECT_EQ(chooseOne(c), QStringList{told});
+        EXPECT_EQ(c.port.opened, QStringList{u"/dev/ttyS0"_s});
+    }
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(PortAliases, AnotherUsersAliasIsPassedOverAndWhyIsTold)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give the alias to another user";
+    }
+    TestConsole c;
+    pumpAppears(u"planted"_s);
+    ASSERT_EQ(::lchown(QFile::encodeName(alias()).constData(), 65534, 65534), 0);
+    EXPECT_EQ(chooseOne(c), QStringList{u"通信|没有使用串口 1 的别名 "_s + alias() +
+                                        u"：它属于其他用户，可能是别人放置的。\r\n"
+                                        u"串口 1 将打开 /dev/ttyS0。"_s});
+    EXPECT_EQ(c.port.opened, QStringList{u"/dev/ttyS0"_s});
+}
+#endif
 
 TEST(LineLost, NotConnectedAndOneNoticeNamingTheCauseThenConnectsAgain)
 {
