@@ -1,6 +1,8 @@
 #include "link/serialpumpport.h"
 
+#ifdef Q_OS_WIN
 #include "link/wire/portnames.h"
+#endif
 
 #include <chrono>
 #include <QFileInfo>
@@ -140,8 +142,9 @@ PortStatus SerialPumpPort::checkDevice(const QString &device) const
     }
     return PortStatus::success();
 #else
-    // Nobody else can swap the device between this look and the open: an alias is followed
-    // only from a folder that is the operator's alone, and a path typed in is the operator's.
+    // Between this look and the open, the path could only be swapped by someone who may write
+    // to its folder: never for an alias (its folder is the operator's alone), and for a typed
+    // path in somebody else's folder the open itself still fails on anything but a terminal.
     const PortError refusal = serialline::refusalBeforeOpening(systemfacts::describeTarget(device));
     return refusal == PortError::None ? PortStatus::success() : PortStatus::failure(refusal);
 #endif
