@@ -339,41 +339,56 @@ TEST(SaveRecordOnTheSystem, KilledHalfWayTheOldFileIsIntact)
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(u"mytext.txt"_s);
     const QByteArray old = " 1  2  3  4  5 \r\n 6 "_ba;
-    bool killedHalfWay = false;
-    for (int attempt = 0; attempt < 10 && !killedHalfWay; ++attempt) {
+    // What the helper's save writes when it is not stopped: -0.5 and 1.5 by turns.
+    std::vector<double> values(1'000'000);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = i % 2 ? 1.5 : -0.5;
+    }
+    const QByteArray complete = recordfile::formatRecord(values);
+
+    int caught = 0;
+    for (int attempt = 0; attempt < 10 && caught == 0; ++attempt) {
         ASSERT_TRUE(writeBytes(path, old));
         QProcess p;
-        p.start(QStringLiteral(RECORDHELPER_PATH), {u"save"_s, path, u"1000000"_s});
+        p.start(QStringLiteral(RECORDHELPER_PATH),
+                {u"save"_s, path, QString::number(values.size())});
         ASSERT_TRUE(p.waitForStarted());
         while (p.state() == QProcess::Running && !p.canReadLine()) {
             p.waitForReadyRead(50);
         }
-        // The save writes into a file of its own in the same folder (unnamed where the file
-        // system allows): kill the program as soon as that holds some of the new record.
+        // Kill the program as soon as a file it writes in that folder holds some of the new
+        // record (the save writes a file of its own there, unnamed where the system allows).
         const QString fds = u"/proc/%1/fd"_s.arg(p.processId());
         const auto entries = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
+        bool killed = false;
         QDeadlineTimer deadline(10'000);
-        while (!p.waitForFinished(0) && !deadline.hasExpired() && !killedHalfWay) {
+        while (!killed && !p.waitForFinished(0) && !deadline.hasExpired()) {
             for (const QFileInfo &fd : QDir(fds).entryInfoList(entries)) {
                 const QString target = fd.symLinkTarget();
-                if (!target.startsWith(dir.path() + u'/') || target == path) {
+                if (!target.startsWith(dir.path() + u'/')) {
                     continue;
                 }
                 QFile info(u"/proc/%1/fdinfo/%2"_s.arg(p.processId()).arg(fd.fileName()));
                 if (info.open(QIODevice::ReadOnly) && !info.readLine().endsWith("\t0\n")) {
                     p.kill();
-                    killedHalfWay = true;
+                    killed = true;
                     break;
                 }
             }
         }
         p.waitForFinished(5000);
-        if (killedHalfWay) {
+        const QByteArray after = fileBytes(path);
+        if (killed && after != complete) {
+            // Not the case where the save finished between the look and the kill.
             EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
+            EXPECT_TRUE(after == old) << "the old record was damaged: " << after.size() << " bytes";
+            ++caught;
+        } else {
+            EXPECT_TRUE(after == complete)
+                << "a save that ran to its end left " << after.size() << " bytes";
         }
     }
-    ASSERT_TRUE(killedHalfWay) << "the save never was caught half-way";
-    EXPECT_EQ(fileBytes(path), old);
+    ASSERT_EQ(caught, 1) << "the save was never caught half-way";
     EXPECT_EQ(QDir(dir.path())
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System),
               QStringList{u"mytext.txt"_s});
