@@ -4,8 +4,6 @@
 #include "control/operatorboxes.h"
 #include "control/portmessages.h"
 #include "link/pumplink.h"
-#include "link/wire/numbertext.h"
-#include "link/wire/portnames.h"
 
 PortConnection::PortConnection(PumpPort &port, PumpLink &link, FrameSender &sender,
                                OperatorBoxes &boxes, QObject *parent)
@@ -25,32 +23,29 @@ void PortConnection::choosePort()
         m_boxes.tell(prompt, portmessages::connectTitle);
     };
 
-    QString device;
-    QString port; // the port as the operator will recognise it in a message
-    if (const auto number = numbertext::toInt16(*answer)) {
-        const auto mapped = portnames::deviceForPortNumber(*number);
-        if (!mapped) {
-            fail(portmessages::invalidPortNumber(*number));
+    const PortChoice choice = m_choices.choose(*answer);
+    if (!choice.refusal.isEmpty()) {
+        fail(choice.refusal);
+        return;
+    }
+    if (m_port.isOpen()) {
+        if (m_link.hasReplied()) {
+            fail(portmessages::alreadyConnected(m_port.device()));
             return;
         }
-        device = *mapped;
-        port = QStringLiteral("%1（%2）").arg(*number).arg(device);
-    } else if (const auto named = portnames::deviceFromName(*answer)) {
-        device = *named;
-        port = device;
-    } else {
-        fail(portmessages::notAPort(*answer));
+        // Nothing has come back on this line: most likely not the pump's. The operator may
+        // put a wrong choice right without restarting the program.
+        m_port.close();
+        setConnected(false);
+    }
+    if (!choice.notice.isEmpty()) {
+        m_boxes.tell(choice.notice, portmessages::connectTitle);
+    }
+    if (const PortStatus status = m_port.open(choice.device); !status.ok()) {
+        fail(portmessages::openFailed(status, choice.port));
         return;
     }
-
-    if (m_port.isOpen()) {
-        fail(portmessages::alreadyConnected(m_port.device()));
-        return;
-    }
-    if (const PortStatus status = m_port.open(device); !status.ok()) {
-        fail(portmessages::openFailed(status, port));
-        return;
-    }
+    m_choices.opened(choice);
     m_link.reset();
     m_sender.startConnection();
     setConnected(true);

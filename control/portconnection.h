@@ -2,6 +2,7 @@
 // Choosing the serial port and opening it, and going back to Not connected when the line goes
 // away on its own.
 
+#include "control/portchoice.h"
 #include "link/pumpport.h"
 
 #include <QObject>
@@ -17,7 +18,8 @@ public:
     PortConnection(PumpPort &port, PumpLink &link, FrameSender &sender, OperatorBoxes &boxes,
                    QObject *parent = nullptr);
 
-    // Asks for the port (a number or a device name) and opens it. Every refusal is told.
+    // Asks for the port (a number or a device name) and opens it. Every refusal is told. A
+    // line that has never delivered a reply gives way to the new choice; one that has stays.
     void choosePort();
     // The window is closing: the line goes with it, no stop frame on the way out.
     void close();
@@ -35,5 +37,6 @@ private:
     PumpLink &m_link;
     FrameSender &m_sender;
     OperatorBoxes &m_boxes;
+    PortChoices m_choices;
     bool m_connected = false;
 };

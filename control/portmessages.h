@@ -3,6 +3,7 @@
 // always reads the same way wherever it is noticed.
 
 #include "link/pumpport.h"
+#include "link/wire/portnames.h"
 
 #include <QString>
 
@@ -22,6 +23,12 @@ QString notAPort(const QString &answer);
 // `port` as the operator will recognise it: "1（/dev/ttyS0）" or "/dev/ttyUSB0".
 QString openFailed(const PortStatus &status, const QString &port);
 QString alreadyConnected(const QString &device);
+
+// Told before port `number` opens `device`: the alias that was there was not followed, and why.
+QString aliasRefused(int number, const QString &alias, portnames::AliasTrust why,
+                     const QString &device);
+// Told before port `number` opens `device`, when it opened `previous` last time.
+QString deviceChanged(int number, const QString &device, const QString &previous);
 
 // The line went away on its own; the console is Not connected again.
 QString lineLost(const LineLoss &loss);

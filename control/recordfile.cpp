@@ -1,5 +1,8 @@
 #include "control/recordfile.h"
 
+#include "control/systemerrors.h"
+#include "link/wire/systemfacts.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -161,6 +164,14 @@ void appendEntries(QByteArray &out, std::span<const double> record, std::size_t 
 // Entries per call of appendEntries: whole lines, and a block of a size the disk likes.
 constexpr std::size_t entriesPerBlock = entriesPerLine * 1000;
 
+// Why `file`'s last operation failed, in the operator's words. Called right after the failure,
+// before anything else can replace the system's code.
+QString failure(const QFileDevice &file)
+{
+    const std::error_code code = systemfacts::lastError();
+    return systemerrors::reason(code, file.errorString());
+}
+
 } // namespace
 
 QByteArray formatEntry(double value)
@@ -194,33 +205,58 @@ bool writeRecord(QIODevice &device, std::span<const double> record)
 
 SaveResult saveRecord(const QString &path, std::span<const double> record)
 {
+    using systemerrors::Cause;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
-        return {false, QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder))};
+    const QFileInfo folderInfo(folder);
+    if (!folderInfo.isDir()) {
+        const auto cannotCreate = [&folder](const QString &why) {
+            return SaveResult{
+                false,
+                QStringLiteral("无法创建文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why)};
+        };
+        if (folderInfo.exists()) {
+            return cannotCreate(systemerrors::words(Cause::NotAFolder));
+        }
+        systemfacts::clearLastError();
+        if (!QDir().mkpath(folder)) {
+            return cannotCreate(systemerrors::reason(systemfacts::lastError(), {}));
+        }
+    }
+    // QSaveFile refuses a folder in words of its own, with no system code behind them.
+    if (info.isDir()) {
+        return {false, systemerrors::words(Cause::IsAFolder)};
     }
     QSaveFile file(path);
+    systemfacts::clearLastError();
     // Binary on purpose: the line ends are CR LF already and must not become CR CR LF on
     // Windows.
     if (!file.open(QIODevice::WriteOnly)) {
-        return {false, file.errorString()};
+        return {false, failure(file)};
     }
+    systemfacts::clearLastError();
     if (!writeRecord(file, record)) {
-        const QString why = file.errorString();
+        const QString why = failure(file);
         file.cancelWriting();
         return {false, why};
     }
+    systemfacts::clearLastError();
     if (!file.commit()) {
-        return {false, file.errorString()};
+        return {false, failure(file)};
     }
     return {true, {}};
 }
 
 LastLineResult readLastLine(const QString &path)
 {
+    // QFile refuses a folder in words of its own, with no system code behind them.
+    if (QFileInfo(path).isDir()) {
+        return {false, {}, systemerrors::words(systemerrors::Cause::IsAFolder)};
+    }
     QFile file(path);
+    systemfacts::clearLastError();
     if (!file.open(QIODevice::ReadOnly)) {
-        return {false, {}, file.errorString()};
+        return {false, {}, failure(file)};
     }
     QByteArray current;
     QByteArray last;
@@ -229,7 +265,7 @@ LastLineResult readLastLine(const QString &path)
     for (;;) {
         const qint64 got = file.read(block.data(), block.size());
         if (got < 0) {
-            return {false, {}, file.errorString()};
+            return {false, {}, failure(file)};
         }
         if (got == 0) {
             break;

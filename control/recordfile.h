@@ -31,7 +31,7 @@ QByteArray formatRecord(std::span<const double> record);
 struct [[nodiscard]] SaveResult
 {
     bool ok = false;
-    QString error; // why the save failed, for the operator; empty on success
+    QString error; // why the save failed, in the operator's words; empty on success
 };
 
 // Writes the record to `path` through a temporary file beside it that replaces the old file only
@@ -43,7 +43,7 @@ struct LastLineResult
 {
     bool ok = false;
     QString line;  // the last line read; empty for an empty file
-    QString error; // why the file could not be read
+    QString error; // why the file could not be read, in the operator's words
 };
 
 // Reads `path` line by line and returns the last line. A line ends at CR (a following LF belongs

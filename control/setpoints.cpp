@@ -36,7 +36,10 @@ void Setpoints::askAndSend(Kind kind)
         return;
     }
     (flow ? m_lastFlow : m_lastPressureLimit) = *value; // kept even when refused below
-    if (*value > (flow ? limits::maxFlow : limits::maxPressureLimit)) {
+    // Small negatives have always gone out (as ten-character frames); only a number too long
+    // for the frame's value field is refused with the too-large ones.
+    if (*value > (flow ? limits::maxFlow : limits::maxPressureLimit) ||
+        !commandframes::valueFits(*value)) {
         m_boxes.tell(flow ? QStringLiteral("流量设定错误!") : QStringLiteral("压力设定错误!"),
                      QStringLiteral("错误"));
         return;

@@ -25,7 +25,14 @@ void TimedRun::askLength()
     if (!minutes) {
         return;
     }
-    if (!timedrun::lengthFits(*minutes)) {
+    switch (timedrun::lengthProblem(*minutes)) {
+    case timedrun::LengthProblem::None:
+        break;
+    case timedrun::LengthProblem::TooFarBelowZero:
+        m_boxes.tell(QStringLiteral("设定时间不能是负数。\r\n设定时间保持不变。"),
+                     QStringLiteral("时间设定"));
+        return;
+    case timedrun::LengthProblem::TooLong:
         m_boxes.tell(QStringLiteral("设定时间过长：定时最长为 %1 分（%2 小时 %3 分 %4 秒）。\r\n"
                                     "设定时间保持不变。")
                          .arg(std::floor(maxElapsed / 60.0 * 100) / 100, 0, 'f', 2)

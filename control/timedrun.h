@@ -31,6 +31,18 @@ inline constexpr qint16 maxElapsed = std::numeric_limits<qint16>::max();
     return std::isfinite(seconds) && seconds <= maxElapsed;
 }
 
+// Why a length is refused. A negative length is a run that is over at once and is taken as
+// such, unless it is so far below zero that it cannot be counted in seconds at all.
+enum class LengthProblem { None, TooLong, TooFarBelowZero };
+
+[[nodiscard]] inline LengthProblem lengthProblem(double minutes) noexcept
+{
+    if (lengthFits(minutes)) {
+        return LengthProblem::None;
+    }
+    return minutes < 0 ? LengthProblem::TooFarBelowZero : LengthProblem::TooLong;
+}
+
 } // namespace timedrun
 
 class TimedRun

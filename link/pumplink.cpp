@@ -33,6 +33,9 @@ void PumpLink::handleReply(const QByteArray &frame)
     if (!reply) {
         return;
     }
+    // What the pump answers with; a line that echoes the console's own run and stop frames
+    // (a terminal, a loop-back plug) has not answered.
+    m_replied = m_replied || reply->letter == 'N' || reply->letter == 'P' || reply->letter == 'L';
     switch (reply->letter) {
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);

@@ -21,7 +21,14 @@ public:
     const ChartSweep &sweep() const { return m_sweep; }
 
     // Forgets a partial reply, so that a new connection starts on a clean line.
-    void reset() { m_reader.clear(); }
+    void reset()
+    {
+        m_reader.clear();
+        m_replied = false;
+    }
+    // Whether the pump has answered since the last reset(): a pressure, pressure-limit or flow
+    // reply has arrived. A line that never answered is most likely not the pump's.
+    bool hasReplied() const { return m_replied; }
 
 Q_SIGNALS:
     // The pump's current pressure, as the four characters it sent; `mpa` is empty when they
@@ -43,4 +50,5 @@ private:
     // Every reply, whatever its letter, steps the chart at the pressure last reported.
     std::optional<double> m_lastPressure = 0.0;
     bool m_readQueued = false;
+    bool m_replied = false;
 };

@@ -6,11 +6,13 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <system_error>
 
 // Why a port operation failed. Each reason gets its own wording for the operator.
 enum class PortError {
     None,
     NoSuchPort,       // the device does not exist
+    NotASerialLine,   // a file, a folder, a disk: refused without opening it
     Busy,             // another program holds it
     PermissionDenied, // on Linux: the user is not in the dialout group
     AlreadyOpen,      // the line is open already; it must be closed first
@@ -23,11 +25,15 @@ enum class PortError {
 struct [[nodiscard]] PortStatus
 {
     PortError error = PortError::None;
-    QString detail; // the device's own words, for the operator
+    QString detail;       // the device's own words
+    std::error_code code; // the system's code for the failure, where there was one
 
     bool ok() const { return error == PortError::None; }
     static PortStatus success() { return {}; }
-    static PortStatus failure(PortError e, QString why = {}) { return {e, std::move(why)}; }
+    static PortStatus failure(PortError e, QString why = {}, std::error_code code = {})
+    {
+        return {e, std::move(why), code};
+    }
 };
 
 // What took an open line away.
@@ -37,8 +43,9 @@ struct LineLoss
 {
     QString device;
     LossCause cause = LossCause::Other;
-    QString systemText; // the system's words where they mean something; often empty
-    int errorCode = 0;  // the transport's own code, for causes it cannot name
+    QString systemText;   // the system's words where they mean something; often empty
+    int errorCode = 0;    // the transport's own code, for causes it cannot name
+    std::error_code code; // the system's code behind systemText, where there was one
 };
 
 class PumpPort : public QObject

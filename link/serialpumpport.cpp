@@ -1,5 +1,9 @@
 #include "link/serialpumpport.h"
 
+#ifdef Q_OS_WIN
+#include "link/wire/portnames.h"
+#endif
+
 #include <chrono>
 #include <QFileInfo>
 
@@ -19,6 +23,19 @@ bool isPseudoTerminal(const QString &device)
 } // namespace
 
 namespace serialline {
+
+PortError refusalBeforeOpening(const FileFacts &target) noexcept
+{
+    switch (target.kind) {
+    case FileKind::Missing:
+        return PortError::NoSuchPort;
+    case FileKind::CharDevice:
+    case FileKind::Unknown: // the system would not say; opening it will tell why
+        return PortError::None;
+    default:
+        return PortError::NotASerialLine;
+    }
+}
 
 bool endsConnection(QSerialPort::SerialPortError error) noexcept
 {
@@ -87,17 +104,19 @@ PortStatus SerialPumpPort::open(const QString &device)
         return PortStatus::failure(PortError::AlreadyOpen, m_device);
     }
     m_device = device;
-    if (device.isEmpty()) {
-        return PortStatus::failure(PortError::NoSuchPort);
+    if (PortStatus checked = checkDevice(device); !checked.ok()) {
+        return checked;
     }
     m_port.setPortName(device);
+    m_errorText.clear();
+    m_errorCode = {};
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QFileInfo file(device);
         const PortError error = serialline::openFailure(m_port.error(), file.exists(),
                                                         file.isReadable() && file.isWritable());
         const QString detail = m_port.errorString();
         m_port.clearError();
-        return PortStatus::failure(error, detail);
+        return PortStatus::failure(error, detail, m_errorCode);
     }
     m_lossReported = false;
     if (PortStatus applied = applyLineSettings(); !applied.ok()) {
@@ -108,10 +127,34 @@ PortStatus SerialPumpPort::open(const QString &device)
     return PortStatus::success();
 }
 
+PortStatus SerialPumpPort::checkDevice(const QString &device) const
+{
+    if (device.isEmpty()) {
+        return PortStatus::failure(PortError::NoSuchPort);
+    }
+#ifdef Q_OS_WIN
+    // Serial ports are COM names ("COM3", or "\\.\COM10" as the system spells the long ones);
+    // a file path is never one.
+    const QString name =
+        device.startsWith(QLatin1String("\\\\.\\"), Qt::CaseInsensitive) ? device.mid(4) : device;
+    if (!portnames::comNumber(name)) {
+        return PortStatus::failure(PortError::NotASerialLine);
+    }
+    return PortStatus::success();
+#else
+    // Between this look and the open, the path could only be swapped by someone who may write
+    // to its folder: never for an alias (its folder is the operator's alone), and for a typed
+    // path in somebody else's folder the open itself still fails on anything but a terminal.
+    const PortError refusal = serialline::refusalBeforeOpening(systemfacts::describeTarget(device));
+    return refusal == PortError::None ? PortStatus::success() : PortStatus::failure(refusal);
+#endif
+}
+
 PortStatus SerialPumpPort::applyLineSettings()
 {
     const bool pty = isPseudoTerminal(m_device);
     QString refused;
+    std::error_code refusedCode;
     const auto check = [&](bool applied) {
         if (applied) {
             return;
@@ -119,6 +162,7 @@ PortStatus SerialPumpPort::applyLineSettings()
         const bool tolerated = pty && m_port.error() == QSerialPort::UnsupportedOperationError;
         if (!tolerated && refused.isEmpty()) {
             refused = m_port.errorString();
+            refusedCode = m_errorCode;
         }
         m_port.clearError();
     };
@@ -131,7 +175,7 @@ PortStatus SerialPumpPort::applyLineSettings()
     m_applyingSettings = false;
 
     if (!refused.isEmpty()) {
-        return PortStatus::failure(PortError::BadSettings, refused);
+        return PortStatus::failure(PortError::BadSettings, refused, refusedCode);
     }
     return PortStatus::success();
 }
@@ -149,17 +193,20 @@ PortStatus SerialPumpPort::write(const QByteArray &frame)
     if (!m_port.isOpen()) {
         return PortStatus::failure(PortError::NotOpen);
     }
+    m_errorText.clear();
+    m_errorCode = {};
     const qint64 written = m_port.write(frame);
-    if (written != frame.size()) {
-        return PortStatus::failure(PortError::WriteFailed, m_port.errorString());
-    }
     // QSerialPort only queues the bytes; give them a moment to reach the device so that a
     // line that has gone away shows up here as a failed write rather than as a success.
-    if (m_port.bytesToWrite() > 0) {
+    if (written == frame.size() && m_port.bytesToWrite() > 0) {
         m_port.waitForBytesWritten(int(writeWait.count()));
     }
-    if (!m_port.isOpen()) {
-        return PortStatus::failure(PortError::WriteFailed, m_port.errorString());
+    if (written != frame.size() || !m_port.isOpen()) {
+        // The error that closed the port was taken down when Qt reported it; the port's own
+        // error text is gone with the close.
+        return PortStatus::failure(PortError::WriteFailed,
+                                   m_errorText.isEmpty() ? m_port.errorString() : m_errorText,
+                                   m_errorCode);
     }
     return PortStatus::success();
 }
@@ -171,15 +218,20 @@ QByteArray SerialPumpPort::readAll()
 
 void SerialPumpPort::onError(QSerialPort::SerialPortError error)
 {
+    if (error == QSerialPort::NoError) {
+        return;
+    }
+    // Qt's text for a read error is whatever errno was left over (often an ioctl's), so
+    // neither it nor the code is kept to be shown to the operator as the cause.
+    const bool meaningful = error != QSerialPort::ReadError;
+    m_errorText = meaningful ? m_port.errorString() : QString();
+    m_errorCode = meaningful ? systemfacts::lastError() : std::error_code();
     if (!m_port.isOpen() || m_applyingSettings || !serialline::endsConnection(error)) {
         return;
     }
     // Closing at once matters: Qt keeps raising a read error in a tight loop until it is.
-    // Its text for that read error is whatever errno was left over (often an ioctl's), so it
-    // is left out rather than shown to the operator as the cause.
-    const LineLoss loss{m_device, serialline::lossCause(error),
-                        error == QSerialPort::ReadError ? QString() : m_port.errorString(),
-                        int(error)};
+    const LineLoss loss{m_device, serialline::lossCause(error), m_errorText, int(error),
+                        m_errorCode};
     m_port.close();
     m_port.clearError();
     if (m_lossReported) {

@@ -6,10 +6,16 @@
 // error closes the port and is reported once, through the event loop.
 
 #include "link/pumpport.h"
+#include "link/wire/systemfacts.h"
 
 #include <QSerialPort>
 
 namespace serialline {
+
+// Whether `device` may be opened at all, judged from what its path leads to (links followed)
+// before anything opens it: only a character device can be a serial line. A file, a folder, a
+// disk or a pipe is refused, so that a mistyped path never opens /etc/passwd read-write.
+[[nodiscard]] PortError refusalBeforeOpening(const FileFacts &target) noexcept;
 
 // Whether an error reported on an open port means the line is gone. Unsupported operations
 // (modem lines on a pseudo-terminal) and timeouts of our own short waits are not.
@@ -42,10 +48,15 @@ public:
 
 private:
     PortStatus applyLineSettings();
+    PortStatus checkDevice(const QString &device) const;
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
     QString m_device;
+    // Qt's words and the system's code for the last error it reported, taken at once: the
+    // port's own error is cleared when it closes, and the system's code does not last.
+    QString m_errorText;
+    std::error_code m_errorCode;
     bool m_applyingSettings = false; // setter errors belong to open(), not to the line
     bool m_lossReported = false;     // per connection
 };

@@ -1,5 +1,8 @@
 #include "sim/pseudoterminal.h"
 
+#include "link/wire/portnames.h"
+#include "link/wire/systemfacts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -97,17 +100,41 @@ bool AliasLink::create(const QString &directory, const QString &name, const QStr
                        QString *error)
 {
     remove();
+    if (directory.isEmpty()) {
+        *error = QStringLiteral("no runtime folder for this user (XDG_RUNTIME_DIR), so no place "
+                                "for the alias %1; give the console the device instead")
+                     .arg(name);
+        return false;
+    }
     const QByteArray dir = QFile::encodeName(directory);
-    if (!QFileInfo(directory).isDir()) {
-        if (!QDir().mkpath(directory)) {
-            *error = QStringLiteral("cannot create %1").arg(directory);
-            return false;
-        }
-        // One user's aliases are nobody else's business.
-        if (chmod(dir.constData(), 0700) != 0) {
-            *error = systemError("chmod");
-            return false;
-        }
+    if (!QDir().mkpath(QFileInfo(directory).path())) {
+        *error = QStringLiteral("cannot create %1").arg(QFileInfo(directory).path());
+        return false;
+    }
+    // Made closed from the start: one user's aliases are nobody else's business.
+    if (::mkdir(dir.constData(), 0700) != 0 && errno != EEXIST) {
+        *error = systemError("mkdir");
+        return false;
+    }
+    // The console follows an alias only from a folder of the user's own that nobody else may
+    // write to; a link put anywhere else would be ignored, and the folder may be a trap.
+    const FileFacts folder = systemfacts::describe(directory);
+    switch (portnames::judgeFolder(folder, systemfacts::currentUser())) {
+    case portnames::AliasTrust::Trusted:
+        break;
+    case portnames::AliasTrust::FolderNotOwned:
+        *error = QStringLiteral("refusing the alias folder %1: it belongs to user %2, not to you")
+                     .arg(directory)
+                     .arg(folder.owner);
+        return false;
+    case portnames::AliasTrust::FolderOpenToOthers:
+        *error = QStringLiteral("refusing the alias folder %1: other users may write to it "
+                                "(chmod 700 it, or remove it)")
+                     .arg(directory);
+        return false;
+    default:
+        *error = QStringLiteral("refusing the alias folder %1: it is not a folder").arg(directory);
+        return false;
     }
 
     const QString path = directory + u'/' + name;

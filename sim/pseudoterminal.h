@@ -41,7 +41,8 @@ public:
     ~AliasLink() { remove(); }
 
     // Makes `directory` (0700, parents as needed) and in it the link `name` -> `target`,
-    // replacing a link of that name but never a file.
+    // replacing a link of that name but never a file. Refuses, saying why, a folder that is
+    // not the user's own or that others may write to: the console would not follow the link.
     bool create(const QString &directory, const QString &name, const QString &target,
                 QString *error);
     // Removes the link if it is still ours (another simulator may have taken the name since).

@@ -21,9 +21,7 @@ bool PlatformTestPagePrinter::choose(QWidget *parent)
     // Without any installed printer the dialog can only print to a file, and its suggested name
     // is a folder, which no job can be written to. Offer a real file instead.
     if (QPrinterInfo::availablePrinters().isEmpty() && m_printer.outputFileName().isEmpty()) {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        m_printer.setOutputFileName((folder.isEmpty() ? QDir::homePath() : folder) +
-                                    u"/打印测试.pdf"_s);
+        m_printer.setOutputFileName(testpage::suggestedPdfPath());
     }
     QPrintDialog dialog(&m_printer, parent);
     if (dialog.exec() != QDialog::Accepted) {
@@ -55,6 +53,16 @@ namespace testpage {
 QString text()
 {
     return QStringLiteral("打印测试");
+}
+
+QString suggestedPdfPath()
+{
+    // A fresh account has no documents folder yet; the save makes it too.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))) {
+        folder = QDir::homePath();
+    }
+    return folder + u"/打印测试.pdf"_s;
 }
 
 bool printOne(QPrinter &printer)

@@ -46,6 +46,10 @@ namespace testpage {
 // The line the page carries.
 QString text();
 
+// Where the page goes when there is no printer to choose: 打印测试.pdf in the documents folder,
+// which is made if it is missing (the home folder when it cannot be).
+QString suggestedPdfPath();
+
 // Draws the page as one job on `printer`. False when the job could not be started or finished.
 bool printOne(QPrinter &printer);
 

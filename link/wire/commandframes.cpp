@@ -6,6 +6,11 @@
 
 namespace commandframes {
 
+bool valueFits(double value)
+{
+    return numberpatterns::tenths(value).size() <= maxValueLength;
+}
+
 QByteArray run(qint16 pump)
 {
     return "Q0" + numberpatterns::plain(pump).toLatin1() + "R0000Y";

@@ -14,6 +14,12 @@
 
 namespace commandframes {
 
+// The longest value field a setpoint frame can carry: five characters with the sign, "-99.9".
+// A longer one ("-1e308" written out is 312 characters) would run past what the pump reads.
+inline constexpr qsizetype maxValueLength = 5;
+// Whether `value`, written in tenths as the dialog frames write it, fits that field.
+[[nodiscard]] bool valueFits(double value);
+
 QByteArray run(qint16 pump);
 QByteArray stop(qint16 pump);
 QByteArray dialogFlow(qint16 pump, double mlPerMin);

@@ -6,14 +6,83 @@
 
 namespace portnames {
 
-namespace {
-
-// "COM3", "com3": the Windows spelling, which operators also type on Linux out of habit.
-std::optional<int> comNumber(const QString &name)
+QString aliasDirectory()
 {
+    // Qt gives no runtime folder when the one it would use belongs to somebody else; a folder
+    // at the root of the file system would be nobody's to trust either.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/pumpconsole");
+}
+
+AliasTrust judgeFolder(const FileFacts &folder, uint user) noexcept
+{
+    if (folder.kind != FileKind::Directory) {
+        return AliasTrust::FolderNotAFolder;
+    }
+    if (folder.owner != user) {
+        return AliasTrust::FolderNotOwned;
+    }
+    if (folder.othersMayWrite) {
+        return AliasTrust::FolderOpenToOthers;
+    }
+    return AliasTrust::Trusted;
+}
+
+AliasTrust judgeAlias(const FileFacts &folder, const FileFacts &alias, uint user) noexcept
+{
+    if (const AliasTrust trust = judgeFolder(folder, user); trust != AliasTrust::Trusted) {
+        return trust;
+    }
+    return alias.owner == user ? AliasTrust::Trusted : AliasTrust::AliasNotOwned;
+}
+
+std::optional<NumberedPort> resolvePortNumber(int n)
+{
+    if (n < 1) {
+        return std::nullopt;
+    }
+    const QString com = QStringLiteral("COM%1").arg(n);
+#ifdef Q_OS_WIN
+    return NumberedPort{com, {}, false, std::nullopt};
+#else
+    NumberedPort port{QStringLiteral("/dev/ttyS%1").arg(n - 1), {}, false, std::nullopt};
+    const QString folder = aliasDirectory();
+    if (folder.isEmpty()) {
+        return port;
+    }
+    port.aliasPath = folder + u'/' + com;
+    const FileFacts alias = systemfacts::describe(port.aliasPath);
+    if (alias.kind == FileKind::Missing) {
+        return port;
+    }
+    const AliasTrust trust =
+        judgeAlias(systemfacts::describe(folder), alias, systemfacts::currentUser());
+    if (trust != AliasTrust::Trusted) {
+        port.refusedAlias = trust;
+        return port;
+    }
+    // exists() follows the link: an alias left behind by a pump that has gone away points at
+    // nothing and must not hide the built-in port.
+    if (QFileInfo::exists(port.aliasPath)) {
+        port.device = port.aliasPath;
+        port.viaAlias = true;
+    }
+    return port;
+#endif
+}
+
+std::optional<QString> deviceForPortNumber(int n)
+{
+    const auto port = resolvePortNumber(n);
+    return port ? std::optional(port->device) : std::nullopt;
+}
+
+std::optional<int> comNumber(const QString &answer)
+{
+    // The Windows spelling, which operators also type on Linux out of habit.
     static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = com.match(name);
+    const QRegularExpressionMatch match = com.match(answer.trimmed());
     if (!match.hasMatch()) {
         return std::nullopt;
     }
@@ -23,33 +92,6 @@ std::optional<int> comNumber(const QString &name)
         return std::nullopt; // more digits than any port could have
     }
     return n;
-}
-
-} // namespace
-
-QString aliasDirectory()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-           QStringLiteral("/pumpconsole");
-}
-
-std::optional<QString> deviceForPortNumber(int n)
-{
-    if (n < 1) {
-        return std::nullopt;
-    }
-    const QString com = QStringLiteral("COM%1").arg(n);
-#ifdef Q_OS_WIN
-    return com;
-#else
-    // exists() follows the link: an alias left behind by a pump that has gone away points at
-    // nothing and must not hide the built-in port.
-    const QString alias = aliasDirectory() + u'/' + com;
-    if (QFileInfo::exists(alias)) {
-        return alias;
-    }
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
 }
 
 std::optional<QString> deviceFromName(const QString &answer)

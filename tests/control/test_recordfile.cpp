@@ -208,7 +208,7 @@ TEST(LastLine, MissingFileIsAnError)
     QTemporaryDir dir;
     const auto result = recordfile::readLastLine(dir.filePath(u"none.txt"_s));
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(result.error, u"文件或文件夹不存在"_s);
 }
 
 TEST(DefaultRecordPath, NamesTheTextFile)

@@ -14,7 +14,7 @@ namespace {
 const QString runState = u"     RUN "_s;
 const QString stopState = u"     STOP"_s;
 const QString notOpen = u"串口尚未打开，请先在“通信”菜单中连接泵"_s;
-const QString refused = u"串口写入失败：I/O error"_s;
+const QString refused = u"串口写入失败：设备读写出错，可能已被拔出或已损坏"_s;
 
 struct Press
 {

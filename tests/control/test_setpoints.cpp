@@ -97,6 +97,14 @@ TEST(Setpoints, FlowAndPressureAnswers)
         {Box::Pressure, u"3"_s, "Q00P03.0Y"_ba, {}, 3.0},
         {Box::Pressure, u"0"_s, "Q00P00.0Y"_ba, {}, 0.0},
         {Box::Pressure, u"-1"_s, "Q00P-01.0Y"_ba, {}, -1.0},
+        // A value field longer than "-99.9" would put more than the frame on the line.
+        {Box::Flow, u"-99.94"_s, "Q00L-99.9Y"_ba, {}, -99.94},
+        {Box::Flow, u"-99.95"_s, {}, u"流量设定错误!"_s, -99.95},
+        {Box::Flow, u"-1e308"_s, {}, u"流量设定错误!"_s, -1e308},
+        {Box::Flow, u"-123456"_s, {}, u"流量设定错误!"_s, -123456.0},
+        {Box::Pressure, u"-100"_s, {}, u"压力设定错误!"_s, -100.0},
+        {Box::Pressure, u"-1e308"_s, {}, u"压力设定错误!"_s, -1e308},
+        {Box::Pressure, u"-1e-308"_s, "Q00P00.0Y"_ba, {}, -1e-308},
     };
     // Cancel and answers that are not numbers: nothing sent, nothing told, nothing kept.
     for (const Box box : {Box::Flow, Box::Pressure}) {
@@ -203,9 +211,10 @@ TEST(Setpoints, FrameThatCannotBeWrittenIsToldAndTheAnswerStaysStored)
     };
     const QString hint = u"。\r\n请检查连接后重新操作。"_s;
     const Case cases[] = {
-        {false, Box::Flow, u"5"_s, u"“流量设定”命令没有发送到泵（串口写入失败：I/O error）"_s, 5.0},
-        {false, Box::Pressure, u"1.5"_s, u"“压力设定”命令没有发送到泵（串口写入失败：I/O error）"_s,
-         1.5},
+        {false, Box::Flow, u"5"_s,
+         u"“流量设定”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）"_s, 5.0},
+        {false, Box::Pressure, u"1.5"_s,
+         u"“压力设定”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）"_s, 1.5},
         {true, Box::Flow, u"20"_s,
          u"“流量设定”命令没有发送到泵（串口尚未打开，请先在“通信”菜单中连接泵）"_s, 20.0},
     };

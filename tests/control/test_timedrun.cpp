@@ -216,13 +216,24 @@ TEST(TimedRun, RunIsUpOnceTheCountReachesTheSetMinutes)
         }
     }
     const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, bool> lengths[] = {
-        {546, true},     {546.11, true}, {-546.2, true},        {0, true},
-        {546.12, false}, {546.2, false}, {1e308, false},        {-1e308, false},
-        {inf, false},    {-inf, false},  {std::nan(""), false},
+    using P = timedrun::LengthProblem;
+    const std::pair<double, P> lengths[] = {
+        {546, P::None},
+        {546.11, P::None},
+        {-546.2, P::None},
+        {0, P::None},
+        {-1e306, P::None},
+        {546.12, P::TooLong},
+        {546.2, P::TooLong},
+        {1e308, P::TooLong},
+        {inf, P::TooLong},
+        {std::nan(""), P::TooLong},
+        {-1e308, P::TooFarBelowZero},
+        {-inf, P::TooFarBelowZero},
     };
-    for (const auto &[length, fits] : lengths) {
-        EXPECT_EQ(timedrun::lengthFits(length), fits) << length;
+    for (const auto &[length, problem] : lengths) {
+        EXPECT_EQ(timedrun::lengthProblem(length), problem) << length;
+        EXPECT_EQ(timedrun::lengthFits(length), problem == P::None) << length;
     }
 }
 
@@ -380,16 +391,24 @@ TEST(TimedRun, SetTimeBoxAndAnswersThatLeaveTheTime)
     }
 }
 
-TEST(TimedRun, SetTimeTheCountCannotReachIsRefused)
+TEST(TimedRun, SetTimeTheCountCannotReachIsRefusedForTheRightReason)
 {
+    const QString tooLong = u"设定时间过长：定时最长为 546.11 分（9 小时 6 分 7 秒）。\r\n"
+                            u"设定时间保持不变。"_s;
+    const QString negative = u"设定时间不能是负数。\r\n设定时间保持不变。"_s;
     struct Case
     {
         QString answer;
         std::optional<double> accepted; // none: refused
+        QString refusal;
     };
     const Case cases[] = {
-        {u"546"_s, 546.0}, {u"546.11"_s, 546.11}, {u"-546.2"_s, -546.2}, {u"546.12"_s, {}},
-        {u"546.2"_s, {}},  {u"1e308"_s, {}},      {u"-1e308"_s, {}},     {u"100000"_s, {}},
+        {u"546"_s, 546.0, {}},         {u"546.11"_s, 546.11, {}},
+        {u"-546.2"_s, -546.2, {}}, // a run that is over at once, as it always was
+        {u"-1e306"_s, -1e306, {}},     {u"546.12"_s, {}, tooLong},
+        {u"546.2"_s, {}, tooLong},     {u"1e308"_s, {}, tooLong},
+        {u"100000"_s, {}, tooLong},    {u"-1e308"_s, {}, negative},
+        {u"-1.7e308"_s, {}, negative},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.answer.toStdString());
@@ -407,8 +426,7 @@ TEST(TimedRun, SetTimeTheCountCannotReachIsRefused)
             continue;
         }
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].prompt, u"设定时间过长：定时最长为 546.11 分（9 小时 6 分 7 秒）。\r\n"
-                                   u"设定时间保持不变。"_s);
+        EXPECT_EQ(boxes[0].prompt, k.refusal);
         EXPECT_EQ(boxes[0].title, u"时间设定"_s);
         EXPECT_TRUE(c.port.written.empty());
     }

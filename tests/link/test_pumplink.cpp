@@ -161,6 +161,39 @@ TEST(PumpLink, ALostLineIsReportedAndItsHalfReplyForgotten)
     EXPECT_TRUE(t.reports.lines.isEmpty());
 }
 
+TEST(PumpLink, OnlyThePumpsOwnRepliesCountAsAnAnswer)
+{
+    struct Case
+    {
+        const char *what;
+        QByteArray bytes;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"nothing", {}, false},
+        {"noise", "xx\0\xffY12"_ba, false},
+        {"half a reply", "Q01N01."_ba, false},
+        {"our own run frame echoed", "Q00R0000Y"_ba, false},
+        {"our own stop frame echoed", "Q00S0000Y"_ba, false},
+        {"pressure", "Q01N01.2Y"_ba, true},
+        {"pressure that is not a number", "Q01Nab.cY"_ba, true},
+        {"pressure limit", "Q01P01.5Y"_ba, true},
+        {"flow", "Q01L12.5Y"_ba, true},
+        {"a pressure behind noise", "zzQ01N01.2Y"_ba, true},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        LinkOnFakePort t;
+        t.port.receive(k.bytes);
+        EXPECT_EQ(t.link.hasReplied(), k.answered);
+        // Another answer later does not take it back; a new connection does.
+        t.port.receive("Q00R0000Y"_ba);
+        EXPECT_EQ(t.link.hasReplied(), k.answered);
+        t.link.reset();
+        EXPECT_FALSE(t.link.hasReplied());
+    }
+}
+
 TEST(PumpLink, OverARealSerialLineEveryReplyIsShownWhenItArrives)
 {
     PtyPair pty;

@@ -7,7 +7,16 @@
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -79,10 +88,78 @@ TEST(SerialPumpPort, ClosedPortRefusesWork)
     const QString missing = u"/nonexistent/ttyNothing"_s;
     const PortStatus status = port.open(missing);
     EXPECT_EQ(status.error, PortError::NoSuchPort);
-    EXPECT_FALSE(status.detail.isEmpty());
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.device(), missing);
 }
+
+TEST(SerialLine, OnlyACharacterDeviceIsOpened)
+{
+    const std::pair<FileKind, PortError> cases[] = {
+        {FileKind::CharDevice, PortError::None},
+        {FileKind::Unknown, PortError::None}, // the open itself will say why it fails
+        {FileKind::Missing, PortError::NoSuchPort},
+        {FileKind::RegularFile, PortError::NotASerialLine},
+        {FileKind::Directory, PortError::NotASerialLine},
+        {FileKind::SymLink, PortError::NotASerialLine},
+        {FileKind::Other, PortError::NotASerialLine}, // a disk, a pipe, a socket
+    };
+    for (const auto &[kind, error] : cases) {
+        EXPECT_EQ(serialline::refusalBeforeOpening(FileFacts{kind, 0, false}), error) << int(kind);
+    }
+}
+
+#ifdef Q_OS_LINUX
+// Notices anything opening a file in a folder, or the folder itself.
+class OpenWatch
+{
+public:
+    explicit OpenWatch(const QStringList &folders) : m_fd(inotify_init1(IN_NONBLOCK))
+    {
+        for (const QString &folder : folders) {
+            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_OPEN);
+        }
+    }
+    ~OpenWatch() { ::close(m_fd); }
+    bool isValid() const { return m_fd >= 0; }
+    bool anythingOpened() const
+    {
+        alignas(inotify_event) char buffer[4096];
+        return ::read(m_fd, buffer, sizeof buffer) > 0;
+    }
+
+private:
+    int m_fd;
+};
+
+TEST(SerialPumpPort, WhatIsNotASerialLineIsRefusedWithoutOpeningIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(u"passwd"_s);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write("root:x:0:0\n"), 11);
+    f.close();
+    const QString folder = dir.filePath(u"folder"_s);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString pipe = dir.filePath(u"pipe"_s);
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString link = dir.filePath(u"COM1"_s);
+    ASSERT_TRUE(QFile::link(file, link));
+
+    OpenWatch watch({dir.path(), folder});
+    ASSERT_TRUE(watch.isValid());
+    SerialPumpPort port;
+    for (const QString &path : {file, folder, pipe, link}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(port.open(path).error, PortError::NotASerialLine);
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(port.device(), path);
+    }
+    EXPECT_FALSE(watch.anythingOpened());
+    EXPECT_EQ(QFileInfo(file).size(), 11);
+}
+#endif
 
 class SerialPumpPortOnPty : public ::testing::Test
 {

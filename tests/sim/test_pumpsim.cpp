@@ -12,12 +12,16 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -208,6 +212,53 @@ TEST_F(PumpSim, StartUpBurstArrivesInOneRead)
     EXPECT_EQ(receiver.frames.size(), 30u);
     ASSERT_FALSE(receiver.reads.empty());
     EXPECT_EQ(receiver.reads.front().size(), 30 * 9);
+}
+
+// The console would not follow an alias from a folder someone else owns or may write to, so
+// the pump must not pretend to be port N there; it says why and exits.
+TEST_F(PumpSim, RefusesAnAliasFolderOthersMayWriteToOrDoNotOwn)
+{
+    const QString folder = m_runtime.path() + u"/pumpconsole"_s;
+    struct Case
+    {
+        const char *what;
+        bool chownToNobody;
+        QFileDevice::Permissions mode;
+        const char *said;
+    };
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const Case cases[] = {
+        {"writable by the group", false, owner | QFileDevice::WriteGroup | QFileDevice::ExeGroup,
+         "other users may write to it"},
+        {"writable by anybody", false, owner | QFileDevice::WriteOther | QFileDevice::ExeOther,
+         "other users may write to it"},
+        {"another user's", true, owner, "it belongs to user 65534, not to you"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        if (k.chownToNobody && ::geteuid() != 0) {
+            std::printf("[  SKIPPED ] %s: needs root to give the folder away\n", k.what);
+            continue;
+        }
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QFile::setPermissions(folder, k.mode));
+        if (k.chownToNobody) {
+            ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        }
+        QProcess pump;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
+        pump.setProcessEnvironment(environment);
+        pump.start(simulatorPath(), {u"--port"_s, u"1"_s});
+        ASSERT_TRUE(pump.waitForFinished(5000));
+        EXPECT_EQ(pump.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(pump.readAllStandardError());
+        EXPECT_TRUE(said.contains(u"refusing the alias folder "_s + folder)) << said.toStdString();
+        EXPECT_TRUE(said.contains(QLatin1String(k.said))) << said.toStdString();
+        EXPECT_FALSE(QFileInfo(folder + u"/COM1"_s).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(folder + u"/COM1"_s));
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+    }
 }
 
 TEST_F(PumpSim, LeavesCleanlyOnTerminate)

@@ -55,7 +55,9 @@ public:
             return PortStatus::failure(PortError::NotOpen);
         }
         if (failWrites) {
-            return PortStatus::failure(PortError::WriteFailed, QStringLiteral("I/O error"));
+            // As a serial port reports it: Qt's words and the system's code.
+            return PortStatus::failure(PortError::WriteFailed, QStringLiteral("I/O error"),
+                                       std::make_error_code(std::errc::io_error));
         }
         written.push_back(frame);
         if (!arrivesDuringWrite.isEmpty()) {
@@ -75,10 +77,11 @@ public:
         QCoreApplication::processEvents();
     }
     // The device goes away on its own.
-    void lose(LossCause cause = LossCause::ReadFailed, const QString &systemText = {})
+    void lose(LossCause cause = LossCause::ReadFailed, const QString &systemText = {},
+              std::error_code code = {})
     {
         m_open = false;
-        Q_EMIT connectionLost(LineLoss{m_device, cause, systemText, 0});
+        Q_EMIT connectionLost(LineLoss{m_device, cause, systemText, 0, code});
         QCoreApplication::processEvents();
     }
 

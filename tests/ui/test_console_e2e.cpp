@@ -4,6 +4,7 @@
 
 #include "support/doubles.h"
 #include "support/printto.h"
+#include "support/pty.h"
 #include "support/simulator.h"
 #include "support/wait.h"
 #include "ui/mainwindow.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,4 +150,48 @@ TEST_F(ConsoleAgainstSimulatedPump, UnpluggedPumpIsToldAndCanBeReconnected)
     connectPortOne();
     press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
+}
+
+TEST_F(ConsoleAgainstSimulatedPump, APathThatIsNoSerialLineIsRefusedUnopened)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(u"passwd"_s);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("root:x:0:0\n");
+    file.close();
+    const QDateTime accessed = QFileInfo(path).lastRead();
+
+    m_boxes.answers.push_back(path);
+    m_window->menuAction(u"Communication"_s)->trigger();
+
+    EXPECT_FALSE(m_window->menuAction(u"Pump"_s)->isEnabled());
+    ASSERT_EQ(m_boxes.messages().size(), 1u);
+    EXPECT_EQ(m_boxes.messages().front().prompt,
+              path + u" 不是串口设备，没有打开。\r\n请输入串口号（例如 1），"
+                     u"或串口设备名（例如 COM3、/dev/ttyUSB0）。"_s);
+    EXPECT_EQ(QFileInfo(path).size(), 11);
+    EXPECT_EQ(QFileInfo(path).lastRead(), accessed);
+    connectPortOne();
+}
+
+// The operator first picks a port on which nothing answers (here a silent line), then the
+// pump's: the console moves over without a restart and the pump's replies come in.
+TEST_F(ConsoleAgainstSimulatedPump, AWrongPortIsPutRightByChoosingAgain)
+{
+    PtyPair silent;
+    ASSERT_TRUE(silent.isValid());
+    m_boxes.answers.push_back(silent.slaveName());
+    m_window->menuAction(u"Communication"_s)->trigger();
+    ASSERT_TRUE(m_window->menuAction(u"Pump"_s)->isEnabled());
+    press({u"Cmdr_11"_s});
+    EXPECT_EQ(silent.receive(9), "Q00R0000Y"_ba); // the run went to the wrong line
+
+    connectPortOne();
+    EXPECT_TRUE(m_boxes.messages().empty()) << m_boxes.messages().front().prompt.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return console().link().hasReplied(); }));
+    press({u"Cmdr_11"_s});
+    EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
+    EXPECT_TRUE(silent.receive(9, 200).isEmpty()) << "the wrong line is closed";
 }

@@ -124,8 +124,8 @@ TEST_F(RecordWindowTest, MissingFileIsToldAndTheTextStays)
     QTest::mouseClick(window.readButton(), Qt::LeftButton);
     const auto told = boxes.messages();
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_TRUE(told[0].prompt.contains(QDir::toNativeSeparators(path)))
-        << told[0].prompt.toStdString();
+    EXPECT_EQ(told[0].prompt,
+              u"压力记录无法读取 "_s + QDir::toNativeSeparators(path) + u"：文件或文件夹不存在"_s);
     EXPECT_FALSE(told[0].title.isEmpty());
     EXPECT_EQ(window.lastLine()->text(), u"earlier line"_s);
 }

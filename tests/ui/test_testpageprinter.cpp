@@ -210,4 +210,41 @@ TEST(PlatformPrinter, DialogCopiesBecomeNumberedFiles)
     EXPECT_EQ(printer.printer().copyCount(), 1);
 }
 
+// A new operator's account has no documents folder yet; the page still goes to the file the
+// dialog suggests there.
+TEST(PlatformPrinter, FreshAccountPrintsToTheSuggestedFile)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        GTEST_SKIP() << "a real printer is installed; the test would print on it";
+    }
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME"); // no user-dirs.dirs: the documents folder is ~/Documents
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_FALSE(QFileInfo::exists(documents));
+
+    PlatformTestPagePrinter printer;
+    QTimer poll;
+    poll.setInterval(20);
+    QString suggested;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            suggested = printer.printer().outputFileName();
+            dialog->accept();
+        }
+    });
+    poll.start();
+    const int sent = testpage::printCopies(printer, nullptr);
+    poll.stop();
+    qputenv("HOME", savedHome);
+    savedConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);
+
+    EXPECT_EQ(suggested, documents + u"/打印测试.pdf"_s);
+    EXPECT_EQ(sent, 1);
+    EXPECT_EQ(pdfFiles(documents), QStringList{u"打印测试.pdf"_s});
+}
+
 } // namespace

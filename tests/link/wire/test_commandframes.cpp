@@ -50,6 +50,24 @@ TEST(CommandFrames, OutgoingFrames)
     }
 }
 
+TEST(CommandFrames, ValueFieldHoldsFiveCharactersAtMost)
+{
+    const std::pair<double, bool> cases[] = {
+        {0, true},       {-0.04, true},  {-1, true},      {-99.94, true},  {-99.95, false},
+        {-100, false},   {99.9, true},   {999.94, true},  {999.95, false}, {1e6, false},
+        {-1e308, false}, {1e308, false}, {-1e-308, true}, {5e-324, true},
+    };
+    for (const auto &[value, fits] : cases) {
+        EXPECT_EQ(valueFits(value), fits) << value;
+        // Whatever fits gives a frame of nine or ten characters that the pump side reads.
+        if (fits) {
+            const QByteArray frame = dialogFlow(1, value);
+            EXPECT_LE(frame.size(), wire::frameLength + 1) << value;
+            EXPECT_TRUE(parse(frame).has_value()) << value;
+        }
+    }
+}
+
 TEST(CommandFrames, KeypadBodyIsTheFrameWithoutItsStart)
 {
     for (const QString &body : {u"01L12.3Y"_s, u"01P01.5Y"_s, u"00L00.0Y"_s, u"12P05.0Y"_s}) {
