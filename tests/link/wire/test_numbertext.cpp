@@ -5,8 +5,11 @@
 #include "link/wire/numbertext.h"
 #include "support/printto.h"
 
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -56,3 +59,34 @@ TEST(NumberText, ToInt16RoundsHalvesToEvenWithinRange)
 }
 
 } // namespace
+
+// The number check is written out by hand for speed; it must accept exactly what the pattern
+// it replaced accepted (within the double range). Every text of up to six characters over the
+// characters that matter.
+TEST(NumberText, AcceptsExactlyWhatThePatternAccepts)
+{
+    const QRegularExpression pattern(u"^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"_s);
+    const QString alphabet = u"07+-.eE "_s;
+    QString text;
+    int checked = 0;
+    const std::function<void(int)> every = [&](int left) {
+        const QString trimmed = text.trimmed();
+        bool converts = false;
+        const double value = trimmed.toDouble(&converts);
+        const bool accepted = !trimmed.isEmpty() && pattern.match(trimmed).hasMatch() && converts &&
+                              std::isfinite(value);
+        ASSERT_EQ(numbertext::toDouble(text).has_value(), accepted)
+            << '"' << text.toStdString() << '"';
+        ++checked;
+        if (left == 0) {
+            return;
+        }
+        for (const QChar c : alphabet) {
+            text.append(c);
+            every(left - 1);
+            text.chop(1);
+        }
+    };
+    every(6);
+    EXPECT_EQ(checked, 299593); // 1 + 8 + ... + 8^6
+}
