@@ -34,7 +34,7 @@ Q_SIGNALS:
 
 private:
     void readPort();
-    void handleReply(const QByteArray &frame);
+    void handleReply(QByteArrayView frame);
     void onConnectionLost(const LineLoss &loss);
 
     PumpPort &m_port;
@@ -43,4 +43,6 @@ private:
     // Every reply, whatever its letter, steps the chart at the pressure last reported.
     std::optional<double> m_lastPressure = 0.0;
     bool m_readQueued = false;
+    bool m_reading = false;   // a reply's handler may run a nested event loop (a modal box)
+    bool m_readAgain = false; // bytes arrived meanwhile: read them once the outer read is done
 };
