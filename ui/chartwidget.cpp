@@ -99,6 +99,10 @@ void ChartWidget::drawingChanged()
         update();
         return;
     }
+    if (m_pendingArea == rect()) {
+        m_seenLines = lines.size(); // all of it is to be repainted anyway
+        return;
+    }
     // Only the new lines' pixels, as one rectangle per event-loop pass: a burst of replies
     // between two paints costs one repaint of the area they cover.
     QRect area = m_pendingArea;

@@ -1,5 +1,6 @@
 #include "link/wire/numbertext.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace numbertext {
@@ -57,6 +58,21 @@ std::optional<double> toDouble(const QString &text)
     const QString trimmed = text.trimmed();
     if (!isPlainNumber(trimmed)) {
         return std::nullopt;
+    }
+    // A short number without an exponent, as every reply carries, cannot leave the double
+    // range: std::from_chars reads it, correctly rounded like Qt, without Qt's locale machinery.
+    constexpr qsizetype shortNumber = 15;
+    if (trimmed.size() <= shortNumber && !trimmed.contains(u'e', Qt::CaseInsensitive)) {
+        char ascii[shortNumber];
+        for (qsizetype i = 0; i < trimmed.size(); ++i) {
+            ascii[i] = char(trimmed[i].unicode()); // checked above: '+', '-', '.', digits only
+        }
+        const char *begin = ascii[0] == '+' ? ascii + 1 : ascii; // from_chars takes no '+'
+        double value = 0;
+        const auto [end, error] = std::from_chars(begin, ascii + trimmed.size(), value);
+        if (error == std::errc() && end == ascii + trimmed.size()) {
+            return value;
+        }
     }
     bool ok = false;
     const double value = trimmed.toDouble(&ok);
