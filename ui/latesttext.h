@@ -1,7 +1,8 @@
 #pragma once
 // A label that shows the latest of a fast stream of texts. Setting a label's text re-lays it
 // out and repaints it; under a burst of pump replies only the last text of an event-loop pass
-// can ever reach the screen, so the label takes that one, once per pass.
+// can ever reach the screen, so the label takes the first text of a pass at once and the last
+// one when the pass is over, and none of those between.
 
 #include <QLabel>
 #include <QPointer>
@@ -12,7 +13,8 @@ class LatestText
 public:
     explicit LatestText(QLabel *label) : m_label(label) {}
 
-    // Shows `text` once the running handler has finished; a newer text before then replaces it.
+    // Shows `text` now, or, when a text was already shown in this pass, at the pass's end
+    // unless a newer one replaces it first.
     void show(const QString &text);
 
 private:
