@@ -6,6 +6,8 @@
 //   lag on|off     watches how late the event loop answers a 5 ms timer (for floods only: the
 //                  watch itself wakes the process 200 times a second)
 //   save           saves the record to --record and answers "saved"
+//   reach N        answers "reached N at NS rss_kib=K" (NS: CLOCK_REALTIME in nanoseconds) as
+//                  soon as the record holds N values, checked every millisecond
 //   quit
 //
 //   pumpperf_console [--record FILE] [--empty] PORT
@@ -222,6 +224,22 @@ int main(int argc, char **argv)
             } else if (command == "save" && console) {
                 console->console().saveRecord();
                 say("saved");
+            } else if (command.startsWith("reach ") && console) {
+                const qsizetype target = command.mid(6).toLongLong();
+                auto *poll = new QTimer(&app);
+                poll->setTimerType(Qt::PreciseTimer);
+                QObject::connect(poll, &QTimer::timeout, poll, [poll, target, console] {
+                    if (console->console().record().size() < target) {
+                        return;
+                    }
+                    timespec now{};
+                    clock_gettime(CLOCK_REALTIME, &now);
+                    say("reached " + QByteArray::number(qint64(target)) + " at " +
+                        QByteArray::number(qint64(now.tv_sec) * 1000000000 + now.tv_nsec) +
+                        " rss_kib=" + QByteArray::number(qint64(residentKiB())));
+                    poll->deleteLater();
+                });
+                poll->start(1);
             } else if (command == "quit") {
                 QCoreApplication::quit();
             } else {

@@ -5,10 +5,12 @@
 //       Makes a pseudo-terminal, prints "pty PATH", waits for a line on standard input, then
 //       writes N pressure replies "Q01Nab.cY" (the value changes with every reply): R a second
 //       on an absolute schedule, or as fast as the line takes them without --rate. The line
-//       "go" starts; "probe X Y W H" (built with X11 only) starts and also times, for every
-//       reply, from its write to the moment the pixels of that screen rectangle change
-//       (XGetImage polling). Prints "fed ..." and "drained_s ..." when the reader has taken
-//       every byte, then waits for standard input to close before it lets the line go.
+//       "go" starts; "probe X Y W H" (built with X11 only) first sends one cycle of values
+//       slowly to learn how that screen rectangle shows each, then starts and times every reply
+//       from its write to the moment the rectangle shows its value (XGetImage polling); a reply
+//       not shown before the next is due counts as missed. Prints "fed ..." and "drained_s ..."
+//       when the reader has taken every byte, then waits for standard input to close before it lets
+//       the line go.
 //   perfdriver read PATH --count N
 //       The floor: a plain reader that cuts the bytes into replies and counts the valid ones,
 //       nothing else. Prints "read N frames in S s" and exits after N replies or at hang-up.
@@ -35,6 +37,7 @@
 namespace {
 
 constexpr int frameLength = 9;
+constexpr long valueCycle = 200; // reply i carries value i % 200 (tenths)
 
 double now()
 {
@@ -55,7 +58,7 @@ void sleepUntil(double when)
 // Reply i: "Q01N" and a value that differs from the one before it, "Y".
 void frame(long i, char *out)
 {
-    const int tenths = int(i % 200);
+    const int tenths = int(i % valueCycle);
     std::snprintf(out, frameLength + 1, "Q01N%02d.%dY", tenths / 10, tenths % 10);
 }
 
@@ -129,15 +132,36 @@ public:
         }
     }
     bool ok() const { return m_display != nullptr; }
-    // True once the pixels differ from the last seen; polls until `deadline`.
-    bool waitForChange(double deadline)
+    // The pixels once they have changed and then stayed the same for 30 ms (empty if they do not
+    // change by `deadline`): how the read-out looks with one value.
+    std::vector<unsigned long> settled(double deadline)
+    {
+        std::vector<unsigned long> pixels;
+        while ((pixels = grab()) == m_last) {
+            if (now() > deadline) {
+                return {};
+            }
+        }
+        for (double quiet = now() + 0.03; now() < quiet;) {
+            std::vector<unsigned long> later = grab();
+            if (later != pixels) {
+                pixels = std::move(later);
+                quiet = now() + 0.03;
+            }
+        }
+        m_last = pixels;
+        return pixels;
+    }
+    // True once the pixels are `expected`; polls until `deadline`.
+    bool waitFor(const std::vector<unsigned long> &expected, double deadline)
     {
         do {
-            std::vector<unsigned long> pixels = grab();
-            if (pixels != m_last) {
-                m_last = std::move(pixels);
+            if (grab() == expected) {
                 return true;
             }
+            // A breath between polls, so that the probe does not keep the X server busy and
+            // delay the very drawing it waits for.
+            usleep(150);
         } while (now() < deadline);
         return false;
     }
@@ -214,13 +238,33 @@ int feed(int argc, char **argv)
     }
 #endif
 
+#ifdef PERF_HAVE_X11
+    // One cycle of values, slowly, to learn how the read-out shows each; then a reply counts as
+    // shown only when its own value is on the screen, never a late one of the reply before.
+    std::vector<std::vector<unsigned long>> looks;
+    if (probing) {
+        char f[frameLength + 1];
+        // From value 1 round to 0: the read-out starts at 00.0.
+        looks.resize(size_t(valueCycle));
+        for (long i = 1; i <= valueCycle; ++i) {
+            frame(i, f);
+            writeAll(master, f, frameLength);
+            auto &look = looks[size_t(i % valueCycle)];
+            look = probe.settled(now() + 2);
+            if (look.empty()) {
+                std::fprintf(stderr, "perfdriver: the read-out did not change for reply %ld\n", i);
+                return 1;
+            }
+        }
+    }
+#endif
     const double start = now();
     if (rate > 0) {
         char f[frameLength + 1];
         for (long i = 0; i < count; ++i) {
             const double due = start + double(i) / rate;
             sleepUntil(due);
-            frame(i, f);
+            frame(i + 1, f); // after the learning cycle the read-out shows value 0
             const double written = now();
             if (!writeAll(master, f, frameLength)) {
                 std::fprintf(stderr, "perfdriver: write failed at %ld\n", i);
@@ -228,7 +272,8 @@ int feed(int argc, char **argv)
             }
 #ifdef PERF_HAVE_X11
             if (probing) {
-                if (probe.waitForChange(start + double(i + 1) / rate)) {
+                if (probe.waitFor(looks[size_t((i + 1) % valueCycle)],
+                                  start + double(i + 1) / rate)) {
                     latencies.push_back((now() - written) * 1e3);
                 } else {
                     ++missed;
