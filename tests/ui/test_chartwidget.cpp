@@ -222,13 +222,23 @@ std::optional<double> pressureAt(int step)
     return 1.0 + 1.4 * std::sin(step / 6.0) * std::cos(step / 17.0) + (step % 11 == 0 ? 1.5 : 0);
 }
 
-TEST(ChartWidgetPicture, MatchesTheReplayedDrawingThroughSweepsWrapsCoversAndResizes)
+// The console's sweep on a chart in its own window.
+class ChartWidgetPicture : public ::testing::Test
 {
+protected:
     ChartSweep sweep;
-    ChartWidget widget(sweep.drawing());
-    widget.resize(chartSize);
-    widget.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    ChartWidget widget{sweep.drawing()};
+
+    void SetUp() override
+    {
+        widget.resize(chartSize);
+        widget.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    }
+};
+
+TEST_F(ChartWidgetPicture, MatchesTheReplayedDrawingThroughSweepsWrapsCoversAndResizes)
+{
     const auto expectSame = [&](const char *when, int step) {
         SCOPED_TRACE(::testing::Message() << when << " after step " << step);
         const QImage reference = replayedDrawing(sweep.drawing(), widget.size());
@@ -266,13 +276,8 @@ TEST(ChartWidgetPicture, MatchesTheReplayedDrawingThroughSweepsWrapsCoversAndRes
     }
 }
 
-TEST(ChartWidgetPicture, AReplyRepaintsOnlyAroundItsStep)
+TEST_F(ChartWidgetPicture, AReplyRepaintsOnlyAroundItsStep)
 {
-    ChartSweep sweep;
-    ChartWidget widget(sweep.drawing());
-    widget.resize(chartSize);
-    widget.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
     for (int i = 0; i < 10; ++i) {
         sweep.step(1.0);
     }
