@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <optional>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -23,66 +23,42 @@ namespace recordfile {
 namespace {
 
 constexpr int significantDigits = 15;
-// Decimal exponents (of the first significant digit, after rounding) that stay in fixed
-// notation: 1E-04 up to 999999999999999. Beyond 15 integer digits a fixed form would invent
-// digits the rounding threw away; below 1E-04 the leading zeros would crowd out the digits.
-constexpr int smallestFixedExponent = -4;
-constexpr int largestFixedExponent = significantDigits - 1;
 
 constexpr int entriesPerLine = 5;
 // Longest entry: sign, 15 digits, the point, "E-308", the trailing space.
 constexpr int maxEntryLength = 32;
 constexpr qsizetype readBlockSize = 64 * 1024;
 
-struct Decimal
+// Hundredths of `magnitude` when it is exactly the double nearest to a number with at most two
+// decimals below 1E+13, as every pressure the pump reports is. Such a number has at most 15
+// digits, so it is also the 15-digit rounding, and it needs no general conversion.
+std::optional<qint64> fewDecimals(double magnitude)
 {
-    char digits[24];
-    int count = 0;    // significant digits without trailing zeros
-    int exponent = 0; // decimal exponent of digits[0]
-};
-
-// Splits std::to_chars' scientific output ("d.ddde+XX" or "de-XX") into digits and exponent.
-Decimal parseScientific(const char *begin, const char *end)
-{
-    Decimal d;
-    const char *p = begin;
-    while (p != end && *p != 'e') {
-        if (*p != '.') {
-            d.digits[d.count++] = *p;
-        }
-        ++p;
+    if (!(magnitude < 1e13)) {
+        return std::nullopt;
     }
-    // "e+XX", "e-XX" or "e+XXX"
-    const bool negative = p[1] == '-';
-    int exponent = 0;
-    for (p += 2; p != end; ++p) {
-        exponent = exponent * 10 + (*p - '0');
+    const auto hundredths = qint64(std::llround(magnitude * 100));
+    if (double(hundredths) / 100 != magnitude) {
+        return std::nullopt;
     }
-    d.exponent = negative ? -exponent : exponent;
-    while (d.count > 1 && d.digits[d.count - 1] == '0') {
-        --d.count;
-    }
-    return d;
+    return hundredths;
 }
 
-Decimal roundTo15Digits(double magnitude)
+char *writeHundredths(char *out, qint64 hundredths)
 {
-    char buf[64];
-    // The shortest form that reads back as the same double is much cheaper to produce. When it
-    // has at most 15 digits it is also the 15-digit rounding: for normal doubles neighbouring
-    // 15-digit decimals lie more than four ulps apart, so no other one can be nearer. Subnormals
-    // have too few bits for that and always take the exact rounding.
-    if (magnitude >= std::numeric_limits<double>::min()) {
-        const auto res =
-            std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
-        const Decimal d = parseScientific(buf, res.ptr);
-        if (d.count <= significantDigits) {
-            return d;
+    if (hundredths >= 100) {
+        out = std::to_chars(out, out + 16, hundredths / 100).ptr;
+    }
+    // No zero before the point, no zeros after the last digit.
+    const int cents = int(hundredths % 100);
+    if (cents != 0) {
+        *out++ = '.';
+        *out++ = char('0' + cents / 10);
+        if (cents % 10 != 0) {
+            *out++ = char('0' + cents % 10);
         }
     }
-    const auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                                   significantDigits - 1);
-    return parseScientific(buf, res.ptr);
+    return out;
 }
 
 // Writes the entry for `value` at `out` and returns the end.
@@ -99,41 +75,19 @@ char *writeEntry(char *out, double value)
     } else if (std::isinf(magnitude)) {
         std::memcpy(out, "INF", 3);
         out += 3;
+    } else if (const auto hundredths = fewDecimals(magnitude)) {
+        out = writeHundredths(out, *hundredths);
     } else {
-        const Decimal d = roundTo15Digits(magnitude);
-        if (d.exponent >= smallestFixedExponent && d.exponent <= largestFixedExponent) {
-            if (d.exponent < 0) {
-                *out++ = '.';
-                for (int i = -1; i > d.exponent; --i) {
-                    *out++ = '0';
-                }
-                std::memcpy(out, d.digits, d.count);
-                out += d.count;
-            } else {
-                const int integerDigits = d.exponent + 1;
-                for (int i = 0; i < integerDigits; ++i) {
-                    *out++ = i < d.count ? d.digits[i] : '0';
-                }
-                if (d.count > integerDigits) {
-                    *out++ = '.';
-                    std::memcpy(out, d.digits + integerDigits, d.count - integerDigits);
-                    out += d.count - integerDigits;
-                }
-            }
-        } else {
-            *out++ = d.digits[0];
-            if (d.count > 1) {
-                *out++ = '.';
-                std::memcpy(out, d.digits + 1, d.count - 1);
-                out += d.count - 1;
-            }
-            *out++ = 'E';
-            *out++ = d.exponent < 0 ? '-' : '+';
-            const int e = std::abs(d.exponent);
-            if (e < 10) {
-                *out++ = '0';
-            }
-            out = std::to_chars(out, out + 4, e).ptr;
+        // "%.15G" of the C library, without its locale: 15 significant digits, trailing zeros
+        // dropped, fixed notation for exponents -4..14, otherwise "1.5e-05". Only the zero
+        // before the point and the exponent's letter differ from the record's form.
+        char digits[32];
+        const char *end = std::to_chars(digits, digits + sizeof digits, magnitude,
+                                        std::chars_format::general, significantDigits)
+                              .ptr;
+        const char *p = digits[0] == '0' && digits[1] == '.' ? digits + 1 : digits;
+        for (; p != end; ++p) {
+            *out++ = *p == 'e' ? 'E' : *p;
         }
     }
     *out++ = ' ';

@@ -5,6 +5,7 @@
 void ChartDrawing::setScale(double left, double top, double right, double bottom)
 {
     m_scale = {left, top, right, bottom};
+    ++m_epoch;
     Q_EMIT changed();
 }
 
@@ -17,6 +18,7 @@ void ChartDrawing::drawLine(float x1, float y1, float x2, float y2,
     }
     if (m_lines.size() >= maxLines) {
         m_lines.erase(m_lines.begin());
+        ++m_epoch;
     }
     m_lines.push_back(line);
     Q_EMIT changed();
@@ -25,5 +27,6 @@ void ChartDrawing::drawLine(float x1, float y1, float x2, float y2,
 void ChartDrawing::clear()
 {
     m_lines.clear();
+    ++m_epoch;
     Q_EMIT changed();
 }

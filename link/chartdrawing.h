@@ -1,8 +1,9 @@
 #pragma once
 // What has been drawn in the pressure chart since it was last cleared, in the chart's own user
 // coordinates. The widget paints from this list, so the chart survives being covered,
-// uncovered and resized. Drawing a line that is already there changes nothing (the grid is
-// drawn again on every step), which keeps the list to the grid plus one sweep of steps.
+// uncovered and resized. Drawing a line that is already there changes nothing. Lines are only
+// ever appended between two changes of the epoch, so a painter that has drawn the first n
+// lines of an epoch only has to add the rest.
 
 #include <optional>
 #include <QObject>
@@ -47,6 +48,9 @@ public:
     void clear();
 
     const std::vector<ChartLine> &lines() const { return m_lines; }
+    // Changes whenever lines already drawn change or go: a clear, a new scale, the oldest line
+    // dropped at the bound.
+    quint64 epoch() const { return m_epoch; }
 
 Q_SIGNALS:
     void changed();
@@ -54,4 +58,5 @@ Q_SIGNALS:
 private:
     ChartScale m_scale;
     std::vector<ChartLine> m_lines;
+    quint64 m_epoch = 0;
 };

@@ -12,12 +12,14 @@ ChartSweep::ChartSweep()
 
 void ChartSweep::step(std::optional<double> pressure)
 {
-    // The grid: the zero line and ticks at 0.5, 1 and 1.5 MPa. Drawn on every step so that it
-    // comes back with the first step after a clear.
-    m_drawing.drawLine(0, 0, length, 0);
-    m_drawing.drawLine(0, 0.5f, 1.5f, 0.5f);
-    m_drawing.drawLine(0, 1, 1.5f, 1);
-    m_drawing.drawLine(0, 1.5f, 1.5f, 1.5f);
+    // The grid: the zero line and ticks at 0.5, 1 and 1.5 MPa, with the first step on a clean
+    // sheet. (Drawing it on every step would add nothing: a line drawn again changes nothing.)
+    if (m_drawing.lines().empty()) {
+        m_drawing.drawLine(0, 0, length, 0);
+        m_drawing.drawLine(0, 0.5f, 1.5f, 0.5f);
+        m_drawing.drawLine(0, 1, 1.5f, 1);
+        m_drawing.drawLine(0, 1.5f, 1.5f, 1.5f);
+    }
 
     if (pressure) {
         m_samples[std::size_t(m_position)] = *pressure;

@@ -20,16 +20,24 @@ PumpLink::PumpLink(PumpPort &port, QObject *parent) : QObject(parent), m_port(po
 void PumpLink::readPort()
 {
     m_readQueued = false;
-    // Every complete reply in this read counts: two replies waiting at once, or one split
-    // across reads, must not cost the operator a pressure reading.
-    for (const QByteArray &frame : m_reader.feed(m_port.readAll())) {
-        handleReply(frame);
+    if (m_reading) {
+        m_readAgain = true; // in order: after the replies of the read that is being handled
+        return;
     }
+    m_reading = true;
+    do {
+        m_readAgain = false;
+        // Every complete reply in this read counts: two replies waiting at once, or one split
+        // across reads, must not cost the operator a pressure reading. Each is handled where it
+        // lies in the read, so a burst costs no copy per reply.
+        m_reader.feed(m_port.readAll(), [this](QByteArrayView frame) { handleReply(frame); });
+    } while (m_readAgain);
+    m_reading = false;
 }
 
-void PumpLink::handleReply(const QByteArray &frame)
+void PumpLink::handleReply(QByteArrayView frame)
 {
-    const auto reply = replyframes::parse(frame);
+    const auto reply = replyframes::parseView(frame);
     if (!reply) {
         return;
     }
@@ -44,10 +52,10 @@ void PumpLink::handleReply(const QByteArray &frame)
         break;
     }
     case 'P':
-        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value));
+        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value.toByteArray()));
         break;
     case 'L':
-        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value));
+        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value.toByteArray()));
         break;
     default:
         break;

@@ -41,7 +41,7 @@ Q_SIGNALS:
 
 private:
     void readPort();
-    void handleReply(const QByteArray &frame);
+    void handleReply(QByteArrayView frame);
     void onConnectionLost(const LineLoss &loss);
 
     PumpPort &m_port;
@@ -51,4 +51,6 @@ private:
     std::optional<double> m_lastPressure = 0.0;
     bool m_readQueued = false;
     bool m_replied = false;
+    bool m_reading = false;   // a reply's handler may run a nested event loop (a modal box)
+    bool m_readAgain = false; // bytes arrived meanwhile: read them once the outer read is done
 };

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk fonts-dejavu-core
-    xvfb xauth poppler-utils
+    xvfb xauth poppler-utils libx11-dev
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file
 )

@@ -1,10 +1,13 @@
 #pragma once
-// The pressure chart: paints what the sweep has drawn in a ChartDrawing. It holds no
-// picture of its own, so covering, uncovering or resizing it paints the same lines again.
+// The pressure chart: paints what the sweep has drawn in a ChartDrawing. The lines go into a
+// picture of the chart's own as they arrive, each new one drawn once over the ones before it,
+// and only the pixels a new line touches are repainted. Covering and uncovering repaint from
+// the picture; a new size or a cleared drawing draws it again from the list.
 
 #include "link/chartdrawing.h"
 
 #include <optional>
+#include <QImage>
 #include <QLineF>
 #include <QPointer>
 #include <QWidget>
@@ -28,7 +31,22 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // Where `line` lands in whole pixels, clipped to just beyond the widget. No value when it
+    // lies outside or the drawing has no scale.
+    std::optional<QLineF> pixelLine(const ChartLine &line) const;
+    void drawingChanged();
+    // Brings the picture up to the drawing: the lines it lacks, or all of them afresh.
+    void updatePicture();
+
     QPointer<const ChartDrawing> m_model; // the console's, which may go first on shutdown
+    QImage m_picture;
+    quint64 m_pictureEpoch = 0;
+    std::size_t m_pictureLines = 0; // lines of that epoch already in the picture
+    bool m_pictureValid = false;
+    quint64 m_seenEpoch = 0; // what drawingChanged() has asked to repaint
+    std::size_t m_seenLines = 0;
+    QRect m_pendingArea; // asked to repaint, not yet painted
 };

@@ -6,6 +6,7 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
+#include "ui/latesttext.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
 
@@ -122,8 +123,14 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWi
     placeWindow();
 
     const Readouts &readouts = m_console->readouts();
-    connect(&readouts, &Readouts::captionChanged, this,
-            [this](Readout which, const QString &text) { label(which)->setText(text); });
+    m_pressureShown = std::make_unique<LatestText>(label(Readout::Pressure));
+    connect(&readouts, &Readouts::captionChanged, this, [this](Readout which, const QString &text) {
+        if (which == Readout::Pressure) {
+            m_pressureShown->show(text);
+        } else {
+            label(which)->setText(text);
+        }
+    });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
     connect(m_console.get(), &PumpConsole::connectedChanged, this,

@@ -12,6 +12,7 @@
 
 class ChartWidget;
 class FileCommands;
+class LatestText;
 class Keypad;
 class OperatorBoxes;
 class PumpConsole;
@@ -77,4 +78,5 @@ private:
     QMenu *m_rightKey = nullptr;
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
+    std::unique_ptr<LatestText> m_pressureShown; // replies can come faster than paints
 };

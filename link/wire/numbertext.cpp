@@ -1,19 +1,78 @@
 #include "link/wire/numbertext.h"
 
+#include <charconv>
 #include <cmath>
-#include <QRegularExpression>
 
 namespace numbertext {
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9'; // ASCII only: other scripts' digits are refused
+}
+
+// An optional sign, digits with at most one '.', at least one digit, an optional exponent.
+// Checked by hand rather than by a regular expression: every pressure reply passes here, and
+// a match costs several times the conversion.
+bool isPlainNumber(QStringView s)
+{
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && isDigit(s[i])) {
+            ++i;
+        }
+        return i - from;
+    };
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
+        ++i;
+    }
+    qsizetype mantissaDigits = digits();
+    if (i < n && s[i] == u'.') {
+        ++i;
+        mantissaDigits += digits();
+    }
+    if (mantissaDigits == 0) {
+        return false;
+    }
+    if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+        ++i;
+        if (i < n && (s[i] == u'+' || s[i] == u'-')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    return i == n;
+}
+
+} // namespace
 
 std::optional<double> toDouble(const QString &text)
 {
     // Spelled out rather than left to a locale: a desktop set to German must not turn "5,5"
     // into 55, and "1,000" must not silently become 1000 either.
-    static const QRegularExpression number(
-        QStringLiteral(R"(^[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?$)"));
     const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || !number.match(trimmed).hasMatch()) {
+    if (!isPlainNumber(trimmed)) {
         return std::nullopt;
+    }
+    // A short number without an exponent, as every reply carries, cannot leave the double
+    // range: std::from_chars reads it, correctly rounded like Qt, without Qt's locale machinery.
+    constexpr qsizetype shortNumber = 15;
+    if (trimmed.size() <= shortNumber && !trimmed.contains(u'e', Qt::CaseInsensitive)) {
+        char ascii[shortNumber];
+        for (qsizetype i = 0; i < trimmed.size(); ++i) {
+            ascii[i] = char(trimmed[i].unicode()); // checked above: '+', '-', '.', digits only
+        }
+        const char *begin = ascii[0] == '+' ? ascii + 1 : ascii; // from_chars takes no '+'
+        double value = 0;
+        const auto [end, error] = std::from_chars(begin, ascii + trimmed.size(), value);
+        if (error == std::errc() && end == ascii + trimmed.size()) {
+            return value;
+        }
     }
     bool ok = false;
     const double value = trimmed.toDouble(&ok);

@@ -5,13 +5,22 @@
 
 namespace replyframes {
 
-std::optional<Reply> parse(QByteArrayView text)
+std::optional<ReplyView> parseView(QByteArrayView text)
 {
     if (text.size() < wire::frameLength || text[0] != wire::frameStart ||
         text[wire::frameLength - 1] != wire::frameEnd) {
         return std::nullopt;
     }
-    return Reply{text[3], text.sliced(4, 4).toByteArray()};
+    return ReplyView{text[3], text.sliced(4, 4)};
+}
+
+std::optional<Reply> parse(QByteArrayView text)
+{
+    const auto view = parseView(text);
+    if (!view) {
+        return std::nullopt;
+    }
+    return Reply{view->letter, view->value.toByteArray()};
 }
 
 QString setpointReadout(const QByteArray &value)

@@ -16,9 +16,18 @@ struct Reply
     QByteArray value; // positions 5-8, unchecked: "ab.c" is passed on as it came
 };
 
+// The same, without copying: `value` points into the text judged.
+struct ReplyView
+{
+    char letter = 0;
+    QByteArrayView value;
+};
+
 // Judges the first nine characters of `text` as the console has always judged a reply: 'Q'
 // first and 'Y' ninth; anything else about the frame is left unexamined.
 std::optional<Reply> parse(QByteArrayView text);
+// As parse(), for a caller that reads the value before `text` goes away.
+std::optional<ReplyView> parseView(QByteArrayView text);
 
 // The read-out of a pressure-limit or flow reply: positions 5 and 6, a point, position 8.
 QString setpointReadout(const QByteArray &value);

@@ -100,7 +100,7 @@ TEST(EntryFormatOracle, MatchesPrintf)
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
     std::uniform_int_distribution<int> exponent(-30, 30);
     std::uniform_int_distribution<int> decimals(0, 17);
-    for (int i = 0; i < 400000; ++i) {
+    for (int i = 0; i < 1000000; ++i) {
         double v;
         if (i % 2 == 0) {
             // Any bit pattern: subnormals, the largest values and everything between.
@@ -113,6 +113,27 @@ TEST(EntryFormatOracle, MatchesPrintf)
         }
         if (std::isfinite(v) && v != 0) {
             ASSERT_EQ(recordfile::formatEntry(v).toStdString(), referenceEntry(v)) << i;
+        }
+    }
+}
+
+// Values of up to two decimals take a shortcut past the general conversion. Every such value up
+// to 5000.00, its neighbouring doubles (which must not take it), and values near the shortcut's
+// upper bound must still read as %.15G reads them.
+TEST(EntryFormatOracle, FewDecimalsAndTheirNeighboursMatchPrintf)
+{
+    std::vector<double> values;
+    for (qint64 hundredths = 0; hundredths <= 500000; ++hundredths) {
+        const double v = double(hundredths) / 100;
+        values.insert(values.end(), {v, -v, std::nextafter(v, 0.0), std::nextafter(v, 1e300)});
+    }
+    for (double big : {1e13, 9999999999999.99, 999999999999.995, 123456789012.34, 1e12 + 0.5}) {
+        values.insert(values.end(), {big, std::nextafter(big, 0.0), std::nextafter(big, 1e300)});
+    }
+    for (const double v : values) {
+        if (v != 0) {
+            ASSERT_EQ(recordfile::formatEntry(v).toStdString(), referenceEntry(v))
+                << std::to_string(v);
         }
     }
 }

@@ -141,6 +141,23 @@ TEST(PumpLink, AReplyCompletedByAShortReadIsReportedAtOnce)
     EXPECT_EQ(t.reports.lines, (QStringList{u"N 11.1 11.1"_s, u"N 22.2 22.2"_s, u"N 33.3 33.3"_s}));
 }
 
+TEST(PumpLink, AHandlerThatWaitsInANestedLoopKeepsTheRepliesInOrder)
+{
+    // A reply's handler that opens a modal box runs the event loop while the rest of its read
+    // is still to be handled; replies arriving meanwhile come after that rest, none twice.
+    LinkOnFakePort t;
+    bool boxShown = false;
+    QObject::connect(&t.link, &PumpLink::pressureReported, &t.reports.context, [&] {
+        if (!boxShown) {
+            boxShown = true;
+            t.port.receive("Q01N03.3Y"_ba); // arrives and is announced while the box is open
+        }
+    });
+    t.port.receive("Q01N01.1YQ01N02.2Y"_ba);
+    EXPECT_EQ(t.reports.lines, (QStringList{u"N 01.1 1.1"_s, u"N 02.2 2.2"_s, u"N 03.3 3.3"_s}));
+    EXPECT_EQ(t.link.sweep().position(), 3);
+}
+
 TEST(PumpLink, ALostLineIsReportedAndItsHalfReplyForgotten)
 {
     LinkOnFakePort t;

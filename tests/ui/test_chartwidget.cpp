@@ -1,11 +1,14 @@
 // The chart: the scale mapping, the clipping, and that painting depends on the drawing alone.
 
+#include "link/chartsweep.h"
 #include "support/wait.h"
 #include "ui/chartwidget.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -167,6 +170,137 @@ TEST_F(ChartWidgetPaint, RepaintsWhenTheDrawingChanges)
     counter.paints = 0;
     drawing.drawLine(0, 1, 100, 1);
     EXPECT_TRUE(waitUntil([&counter] { return counter.paints > 0; }, 2000));
+}
+
+// The chart as the widget painted it before it kept a picture: every line of the list, in
+// order, straight onto white paper of `size`. The widget must match this pixel for pixel.
+QImage replayedDrawing(const ChartDrawing &drawing, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QRectF bounds = QRectF(QRect(QPoint(), size)).adjusted(-1, -1, 1, 1);
+    QPen pen(Qt::black, 1);
+    pen.setCapStyle(Qt::FlatCap);
+    for (const ChartLine &line : drawing.lines()) {
+        const auto from = ChartWidget::toPixels(drawing.scale(), size, line.x1, line.y1);
+        const auto to = ChartWidget::toPixels(drawing.scale(), size, line.x2, line.y2);
+        if (!from || !to) {
+            break;
+        }
+        const auto visible = ChartWidget::clipped(QLineF(*from, *to), bounds);
+        if (!visible) {
+            continue;
+        }
+        const ChartColour c = line.colour.value_or(0xff000000u);
+        pen.setColor(QColor(int((c >> 16) & 0xff), int((c >> 8) & 0xff), int(c & 0xff)));
+        painter.setPen(pen);
+        painter.drawLine(QLineF(std::round(visible->x1()), std::round(visible->y1()),
+                                std::round(visible->x2()), std::round(visible->y2())));
+    }
+    return image;
+}
+
+// What the window system shows now, where only the repainted parts have changed since the last
+// paint (offscreen, the screen is the window's backing store).
+QImage onScreen(QWidget &window)
+{
+    QCoreApplication::processEvents();
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pressures that swing through the whole scale, off it at both ends, and now and then garbled.
+std::optional<double> pressureAt(int step)
+{
+    if (step % 37 == 5) {
+        return std::nullopt;
+    }
+    return 1.0 + 1.4 * std::sin(step / 6.0) * std::cos(step / 17.0) + (step % 11 == 0 ? 1.5 : 0);
+}
+
+// The console's sweep on a chart in its own window.
+class ChartWidgetPicture : public ::testing::Test
+{
+protected:
+    ChartSweep sweep;
+    ChartWidget widget{sweep.drawing()};
+
+    void SetUp() override
+    {
+        widget.resize(chartSize);
+        widget.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    }
+};
+
+TEST_F(ChartWidgetPicture, MatchesTheReplayedDrawingThroughSweepsWrapsCoversAndResizes)
+{
+    const auto expectSame = [&](const char *when, int step) {
+        SCOPED_TRACE(::testing::Message() << when << " after step " << step);
+        const QImage reference = replayedDrawing(sweep.drawing(), widget.size());
+        ASSERT_EQ(onScreen(widget), reference) << "the partly repainted window";
+        ASSERT_EQ(widget.grab().toImage().convertToFormat(QImage::Format_RGB32), reference)
+            << "a full repaint from the picture";
+    };
+
+    int step = 0;
+    // Two and a half sweeps, one paint per reply: each wrap clears to a fresh grid.
+    for (; step < 250; ++step) {
+        sweep.step(pressureAt(step));
+        expectSame("a paint per reply", step);
+    }
+    // Bursts: many replies (across a wrap) between two paints.
+    for (const int burst : {7, 60, 130, 3}) {
+        for (int i = 0; i < burst; ++i) {
+            sweep.step(pressureAt(step++));
+        }
+        expectSame("a burst", step);
+    }
+    // Covered and uncovered, and resized half-way through a sweep, smaller and back.
+    widget.hide();
+    sweep.step(pressureAt(step++));
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    expectSame("uncovered", step);
+    for (const QSize size : {QSize(300, 90), QSize(701, 163), chartSize}) {
+        widget.resize(size);
+        expectSame("resized", step);
+        for (int i = 0; i < 45; ++i) {
+            sweep.step(pressureAt(step++));
+            expectSame("after a resize", step);
+        }
+    }
+}
+
+TEST_F(ChartWidgetPicture, AReplyRepaintsOnlyAroundItsStep)
+{
+    for (int i = 0; i < 10; ++i) {
+        sweep.step(1.0);
+    }
+    QCoreApplication::processEvents();
+    struct PaintAreas : QObject
+    {
+        std::vector<QRect> areas;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                areas.push_back(static_cast<QPaintEvent *>(event)->rect());
+            }
+            return false;
+        }
+    } painted;
+    widget.installEventFilter(&painted);
+    sweep.step(1.5); // x 9 to 10 (pixels 60 to 67), 1 to 1.5 MPa (rows 52 to 26)
+    QCoreApplication::processEvents();
+    ASSERT_EQ(painted.areas.size(), 1u);
+    const QRect area = painted.areas.front();
+    EXPECT_TRUE(area.contains(QRect(60, 26, 8, 27))) << "the whole new segment";
+    EXPECT_LE(area.width(), 12);
+    EXPECT_LE(area.height(), 32);
 }
 
 } // namespace

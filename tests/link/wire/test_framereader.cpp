@@ -127,6 +127,28 @@ TEST(FrameReader, ClearDropsTheWaitingTail)
     EXPECT_TRUE(reader.feed("Yxxxxxxxx"_ba).empty());
 }
 
+TEST(FrameReader, AVisitorSeesEachFrameInPlaceAndMayClearTheReader)
+{
+    // The handler of a reply may forget the line (a new connection); the tail of the read
+    // being handled must then not survive into the next one, with or without a tail before it.
+    for (const QByteArray &before : {QByteArray(), "Q01"_ba}) {
+        SCOPED_TRACE(before.toStdString());
+        FrameReader reader;
+        reader.feed(before);
+        Frames seen;
+        reader.feed(before.isEmpty() ? "Q01N01.2YQ01N02.2YQ01N0"_ba : "N01.2YQ01N02.2YQ01N0"_ba,
+                    [&](QByteArrayView frame) {
+                        seen.push_back(frame.toByteArray());
+                        if (seen.size() == 1) {
+                            reader.clear();
+                        }
+                    });
+        EXPECT_EQ(seen, (Frames{"Q01N01.2Y"_ba, "Q01N02.2Y"_ba}));
+        EXPECT_TRUE(reader.pending().isEmpty());
+        EXPECT_TRUE(reader.feed("3.3Y"_ba).empty());
+    }
+}
+
 // Independent of the reader's buffering: the whole stream at once, position by position.
 struct Scan
 {

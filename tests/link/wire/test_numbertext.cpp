@@ -5,8 +5,13 @@
 #include "link/wire/numbertext.h"
 #include "support/printto.h"
 
+#include <bit>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <QRegularExpression>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -56,3 +61,64 @@ TEST(NumberText, ToInt16RoundsHalvesToEvenWithinRange)
 }
 
 } // namespace
+
+// The number check is written out by hand for speed; it must accept exactly what the pattern
+// it replaced accepted (within the double range). Every text of up to six characters over the
+// characters that matter.
+TEST(NumberText, AcceptsExactlyWhatThePatternAccepts)
+{
+    const QRegularExpression pattern(u"^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"_s);
+    const QString alphabet = u"09+-.eE "_s;
+    QString text;
+    int checked = 0;
+    const std::function<void(int)> every = [&](int left) {
+        const QString trimmed = text.trimmed();
+        bool converts = false;
+        const double value = trimmed.toDouble(&converts);
+        const bool accepted = !trimmed.isEmpty() && pattern.match(trimmed).hasMatch() && converts &&
+                              std::isfinite(value);
+        const auto got = numbertext::toDouble(text);
+        ASSERT_EQ(got.has_value(), accepted) << '"' << text.toStdString() << '"';
+        if (got) {
+            ASSERT_EQ(*got, value) << '"' << text.toStdString() << '"';
+        }
+        ++checked;
+        if (left == 0) {
+            return;
+        }
+        for (const QChar c : alphabet) {
+            text.append(c);
+            every(left - 1);
+            text.chop(1);
+        }
+    };
+    every(6);
+    EXPECT_EQ(checked, 299593); // 1 + 8 + ... + 8^6
+}
+
+// Short numbers take a faster conversion; it must give the same double as Qt's, to the last bit.
+TEST(NumberText, ShortNumbersReadAsQtReadsThem)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> length(1, 15), digit(0, 9), sign(0, 2);
+    for (int n = 0; n < 100000; ++n) {
+        QString text;
+        const int size = length(rng);
+        const int point = std::uniform_int_distribution<int>(0, size)(rng);
+        for (int i = 0; i < size; ++i) {
+            text += i == point ? QChar(u'.') : QChar(u'0' + digit(rng));
+        }
+        text.prepend(QStringView(u"+- ").mid(sign(rng), 1));
+        if (text.trimmed().isEmpty() || text.trimmed() == u"."_s || text.endsWith(u"+."_s)) {
+            continue;
+        }
+        bool ok = false;
+        const double expected = text.toDouble(&ok);
+        const auto got = numbertext::toDouble(text);
+        ASSERT_EQ(got.has_value(), ok) << text.toStdString();
+        if (ok) {
+            ASSERT_EQ(std::bit_cast<quint64>(*got), std::bit_cast<quint64>(expected))
+                << text.toStdString();
+        }
+    }
+}
