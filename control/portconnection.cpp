@@ -14,20 +14,26 @@ PortConnection::PortConnection(PumpPort &port, PumpLink &link, FrameSender &send
     connect(&m_link, &PumpLink::lineLost, this, &PortConnection::onLineLost);
 }
 
-void PortConnection::choosePort()
+void PortConnection::choosePort(const QList<PortChoice> &choices)
 {
-    const auto answer = m_boxes.ask(QStringLiteral("Input communication port"),
-                                    QStringLiteral("Commport"), QStringLiteral("1"));
+    const auto answer =
+        m_boxes.choose(QStringLiteral("Input communication port"), QStringLiteral("Commport"),
+                       portchoices::labels(choices), QStringLiteral("1"));
     if (!answer) {
         return; // the operator changed their mind
     }
+    connectTo(portchoices::answerFor(choices, *answer));
+}
+
+void PortConnection::connectTo(const QString &answer)
+{
     const auto fail = [this](const QString &prompt) {
         m_boxes.tell(prompt, portmessages::connectTitle);
     };
 
     QString device;
     QString port; // the port as the operator will recognise it in a message
-    if (const auto number = numbertext::toInt16(*answer)) {
+    if (const auto number = numbertext::toInt16(answer)) {
         const auto mapped = portnames::deviceForPortNumber(*number);
         if (!mapped) {
             fail(portmessages::invalidPortNumber(*number));
@@ -35,11 +41,11 @@ void PortConnection::choosePort()
         }
         device = *mapped;
         port = QStringLiteral("%1（%2）").arg(*number).arg(device);
-    } else if (const auto named = portnames::deviceFromName(*answer)) {
+    } else if (const auto named = portnames::deviceFromName(answer)) {
         device = *named;
         port = device;
     } else {
-        fail(portmessages::notAPort(*answer));
+        fail(portmessages::notAPort(answer));
         return;
     }
 

@@ -2,6 +2,7 @@
 // Choosing the serial port and opening it, and going back to Not connected when the line goes
 // away on its own.
 
+#include "control/portchoices.h"
 #include "link/pumpport.h"
 
 #include <QObject>
@@ -17,8 +18,11 @@ public:
     PortConnection(PumpPort &port, PumpLink &link, FrameSender &sender, OperatorBoxes &boxes,
                    QObject *parent = nullptr);
 
-    // Asks for the port (a number or a device name) and opens it. Every refusal is told.
-    void choosePort();
+    // Asks for the port (a number or a device name, or one of `choices`) and opens it. Every
+    // refusal is told.
+    void choosePort(const QList<PortChoice> &choices = {});
+    // Opens the port `answer` names, as if the operator had given it in the port box.
+    void connectTo(const QString &answer);
     // The window is closing: the line goes with it, no stop frame on the way out.
     void close();
 

@@ -3,7 +3,9 @@
 #include "control/operatorboxes.h"
 #include "control/recordfile.h"
 #include "control/ticker.h"
+#include "link/portinfo.h"
 #include "link/wire/commandframes.h"
+#include "link/wire/portaliases.h"
 
 #include <QDir>
 
@@ -11,12 +13,36 @@ namespace {
 const QString runCommand = QStringLiteral("运行");
 const QString stopCommand = QStringLiteral("停止");
 const QString saveTitle = QStringLiteral("存储数据");
+
+class NoSystemPorts final : public PortInfoSource
+{
+public:
+    QList<SystemPort> availablePorts() const override { return {}; }
+};
+
+// The part given, or a real one made into `own`.
+template<typename Part, typename Make>
+Part &partOr(Part *given, std::unique_ptr<Part> &own, Make make)
+{
+    if (given) {
+        return *given;
+    }
+    own = make();
+    return *own;
+}
 } // namespace
 
 PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent)
-    : QObject(parent), m_boxes(boxes), m_link(port), m_sender(port, boxes),
-      m_connection(port, m_link, m_sender, boxes), m_setpoints(boxes, m_sender),
-      m_keypad(m_readouts, m_sender, boxes, m_setpoints),
+    : PumpConsole(port, boxes, ticker, LineWatchParts{}, parent)
+{
+}
+
+PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
+                         const LineWatchParts &watch, QObject *parent)
+    : QObject(parent), m_boxes(boxes),
+      m_ports(partOr(watch.ports, m_ownPorts, [] { return std::make_unique<NoSystemPorts>(); })),
+      m_link(port), m_sender(port, boxes), m_connection(port, m_link, m_sender, boxes),
+      m_setpoints(boxes, m_sender), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
       m_recordPath(recordfile::defaultRecordPath())
 {
@@ -60,7 +86,12 @@ void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
 
 void PumpConsole::choosePort()
 {
-    m_connection.choosePort();
+    m_connection.choosePort(portchoices::build(portaliases::list(), m_ports.availablePorts()));
+}
+
+void PumpConsole::connectTo(const QString &answer)
+{
+    m_connection.connectTo(answer);
 }
 
 void PumpConsole::closeLine()

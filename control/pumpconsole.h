@@ -14,18 +14,30 @@
 #include "control/timedrun.h"
 #include "link/pumplink.h"
 
+#include <memory>
 #include <QObject>
 #include <QString>
 
 class OperatorBoxes;
+class PortInfoSource;
 class PumpPort;
 class Ticker;
+
+// What the console watches the line with. A part left null gets the real one; without `ports`
+// (the system's list needs the serial library, which this layer does not link) the port box
+// offers only the aliases.
+struct LineWatchParts
+{
+    PortInfoSource *ports = nullptr;
+};
 
 class PumpConsole : public QObject
 {
     Q_OBJECT
 public:
     PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent = nullptr);
+    PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, const LineWatchParts &watch,
+                QObject *parent = nullptr);
 
     const Readouts &readouts() const { return m_readouts; }
     const ChartDrawing &chart() const { return m_link.chart(); }
@@ -44,6 +56,8 @@ public:
 
 public Q_SLOTS:
     void choosePort();
+    // As if the operator had answered the port box with `answer` (the command line's --port).
+    void connectTo(const QString &answer);
     void closeLine();
 
     void runPump();
@@ -76,6 +90,9 @@ private:
     void showPressure(const QString &text, std::optional<double> mpa);
 
     OperatorBoxes &m_boxes;
+    // The real parts of the line watch where none were given.
+    std::unique_ptr<PortInfoSource> m_ownPorts;
+    PortInfoSource &m_ports;
     Readouts m_readouts;
     PumpLink m_link;
     FrameSender m_sender;
