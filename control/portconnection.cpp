@@ -49,6 +49,7 @@ void PortConnection::connectTo(const QString &answer)
         return;
     }
 
+    Q_EMIT portChosen(device);
     if (m_port.isOpen()) {
         fail(portmessages::alreadyConnected(m_port.device()));
         return;
@@ -57,6 +58,23 @@ void PortConnection::connectTo(const QString &answer)
         fail(portmessages::openFailed(status, port));
         return;
     }
+    startLine();
+}
+
+PortStatus PortConnection::reopen(const QString &device)
+{
+    if (m_port.isOpen()) {
+        return PortStatus::failure(PortError::AlreadyOpen, m_port.device());
+    }
+    if (PortStatus status = m_port.open(device); !status.ok()) {
+        return status;
+    }
+    startLine();
+    return PortStatus::success();
+}
+
+void PortConnection::startLine()
+{
     m_link.reset();
     m_sender.startConnection();
     setConnected(true);

@@ -23,6 +23,8 @@ public:
     void choosePort(const QList<PortChoice> &choices = {});
     // Opens the port `answer` names, as if the operator had given it in the port box.
     void connectTo(const QString &answer);
+    // Opens `device` again after the line was lost, asking, telling and sending nothing.
+    PortStatus reopen(const QString &device);
     // The window is closing: the line goes with it, no stop frame on the way out.
     void close();
 
@@ -30,8 +32,11 @@ public:
 
 Q_SIGNALS:
     void connectedChanged(bool connected);
+    // The operator named `device` in the port box (whether or not it then opens).
+    void portChosen(const QString &device);
 
 private:
+    void startLine();
     void setConnected(bool connected);
     void onLineLost(const LineLoss &loss);
 

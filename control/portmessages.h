@@ -25,5 +25,7 @@ QString alreadyConnected(const QString &device);
 
 // The line went away on its own; the console is Not connected again.
 QString lineLost(const LineLoss &loss);
+// The adapter came back and was reopened on its own, as `device` (`previous` before the loss).
+QString lineBack(const QString &device, const QString &previous);
 
 } // namespace portmessages

@@ -44,11 +44,16 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
       m_link(port), m_sender(port, boxes), m_connection(port, m_link, m_sender, boxes),
       m_setpoints(boxes, m_sender), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
-      m_recordPath(recordfile::defaultRecordPath())
+      m_recordPath(recordfile::defaultRecordPath()),
+      m_reconnector(m_connection, port, m_ports,
+                    partOr(watch.pollTicker, m_ownPollTicker,
+                           [] { return std::make_unique<QtTicker>(); }),
+                    boxes)
 {
     ticker.stop();
     connect(&ticker, &Ticker::tick, this, [this] { m_timedRun.tick(); });
     connect(&m_connection, &PortConnection::connectedChanged, this, &PumpConsole::connectedChanged);
+    connect(&m_reconnector, &Reconnector::lineRestored, this, &PumpConsole::lineRestored);
 
     connect(&m_link, &PumpLink::pressureReported, this, &PumpConsole::showPressure);
     // An entry typed on the keypad lives in its read-out; overwriting it half-way would leave

@@ -10,6 +10,7 @@
 #include "control/portconnection.h"
 #include "control/pressurerecord.h"
 #include "control/readouts.h"
+#include "control/reconnector.h"
 #include "control/setpoints.h"
 #include "control/timedrun.h"
 #include "link/pumplink.h"
@@ -25,10 +26,11 @@ class Ticker;
 
 // What the console watches the line with. A part left null gets the real one; without `ports`
 // (the system's list needs the serial library, which this layer does not link) the port box
-// offers only the aliases.
+// offers only the aliases and no adapter is reopened.
 struct LineWatchParts
 {
     PortInfoSource *ports = nullptr;
+    Ticker *pollTicker = nullptr;  // paces the look for a lost adapter, once a second
 };
 
 class PumpConsole : public QObject
@@ -46,6 +48,7 @@ public:
     const KeypadEntry &keypad() const { return m_keypad; }
     const TimedRun &timedRun() const { return m_timedRun; }
     const PumpLink &link() const { return m_link; }
+    const Reconnector &reconnector() const { return m_reconnector; }
     bool isConnected() const { return m_connection.isConnected(); }
 
     // A smaller record bound, for tests that want to reach it quickly. Clears the record.
@@ -85,6 +88,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The menus that talk to the pump follow this.
     void connectedChanged(bool connected);
+    // A lost adapter came back and its line is open again, on `device`.
+    void lineRestored(const QString &device);
 
 private:
     void showPressure(const QString &text, std::optional<double> mpa);
@@ -92,6 +97,7 @@ private:
     OperatorBoxes &m_boxes;
     // The real parts of the line watch where none were given.
     std::unique_ptr<PortInfoSource> m_ownPorts;
+    std::unique_ptr<Ticker> m_ownPollTicker;
     PortInfoSource &m_ports;
     Readouts m_readouts;
     PumpLink m_link;
@@ -103,4 +109,5 @@ private:
     PressureRecord m_record;
     bool m_recordFullTold = false;
     QString m_recordPath;
+    Reconnector m_reconnector;
 };

@@ -38,8 +38,10 @@ struct WatchedConsole
     FakePort port;
     ScriptedBoxes boxes;
     ManualTicker ticker;
+    ManualTicker pollTicker;
     FakePortInfoSource system;
-    PumpConsole console{port, boxes, ticker, LineWatchParts{&system}};
+    PumpConsole console{port, boxes, ticker,
+                        LineWatchParts{&system, &pollTicker}};
 
     // The operator answers the port box with `answer`; the boxes are forgotten afterwards.
     void connect(const QString &answer)
