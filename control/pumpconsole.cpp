@@ -1,5 +1,6 @@
 #include "control/pumpconsole.h"
 
+#include "control/clock.h"
 #include "control/operatorboxes.h"
 #include "control/recordfile.h"
 #include "control/ticker.h"
@@ -45,14 +46,23 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
       m_setpoints(boxes, m_sender), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
       m_recordPath(recordfile::defaultRecordPath()),
+      m_pressureWatch(
+          partOr(watch.clock, m_ownClock, [] { return std::make_unique<SteadyClock>(); }),
+          partOr(watch.staleTicker, m_ownStaleTicker,
+                 [] { return std::make_unique<QtTicker>(std::chrono::milliseconds(250)); })),
       m_reconnector(m_connection, port, m_ports,
                     partOr(watch.pollTicker, m_ownPollTicker,
-                           [] { return std::make_unique<QtTicker>(); }),
+                           [] { return std::make_unique<QtTicker>(std::chrono::seconds(1)); }),
                     boxes)
 {
     ticker.stop();
     connect(&ticker, &Ticker::tick, this, [this] { m_timedRun.tick(); });
     connect(&m_connection, &PortConnection::connectedChanged, this, &PumpConsole::connectedChanged);
+    connect(&m_connection, &PortConnection::connectedChanged, this, [this](bool connected) {
+        if (connected) {
+            m_pressureWatch.lineOpened();
+        }
+    });
     connect(&m_reconnector, &Reconnector::lineRestored, this, &PumpConsole::lineRestored);
 
     connect(&m_link, &PumpLink::pressureReported, this, &PumpConsole::showPressure);
@@ -79,6 +89,7 @@ void PumpConsole::setRecordLimit(qsizetype limit)
 void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
 {
     m_readouts.setCaption(Readout::Pressure, text);
+    m_pressureWatch.pressureArrived();
     if (!mpa || m_record.add(*mpa) || m_recordFullTold) {
         return;
     }

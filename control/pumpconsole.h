@@ -9,6 +9,7 @@
 #include "control/keypadentry.h"
 #include "control/portconnection.h"
 #include "control/pressurerecord.h"
+#include "control/pressurewatch.h"
 #include "control/readouts.h"
 #include "control/reconnector.h"
 #include "control/setpoints.h"
@@ -19,6 +20,7 @@
 #include <QObject>
 #include <QString>
 
+class Clock;
 class OperatorBoxes;
 class PortInfoSource;
 class PumpPort;
@@ -30,6 +32,8 @@ class Ticker;
 struct LineWatchParts
 {
     PortInfoSource *ports = nullptr;
+    Clock *clock = nullptr;
+    Ticker *staleTicker = nullptr; // paces the pressure read-out's check, a few times a second
     Ticker *pollTicker = nullptr;  // paces the look for a lost adapter, once a second
 };
 
@@ -48,6 +52,7 @@ public:
     const KeypadEntry &keypad() const { return m_keypad; }
     const TimedRun &timedRun() const { return m_timedRun; }
     const PumpLink &link() const { return m_link; }
+    const PressureWatch &pressureWatch() const { return m_pressureWatch; }
     const Reconnector &reconnector() const { return m_reconnector; }
     bool isConnected() const { return m_connection.isConnected(); }
 
@@ -97,6 +102,8 @@ private:
     OperatorBoxes &m_boxes;
     // The real parts of the line watch where none were given.
     std::unique_ptr<PortInfoSource> m_ownPorts;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<Ticker> m_ownStaleTicker;
     std::unique_ptr<Ticker> m_ownPollTicker;
     PortInfoSource &m_ports;
     Readouts m_readouts;
@@ -109,5 +116,6 @@ private:
     PressureRecord m_record;
     bool m_recordFullTold = false;
     QString m_recordPath;
+    PressureWatch m_pressureWatch;
     Reconnector m_reconnector;
 };

@@ -7,6 +7,7 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
+#include "ui/stalelook.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
 
@@ -138,6 +139,8 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
             [this](Readout which, const QString &text) { label(which)->setText(text); });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
+    connect(&m_console->pressureWatch(), &PressureWatch::noteChanged,
+            new StaleLook(label(Readout::Pressure)), &StaleLook::show);
     connect(m_console.get(), &PumpConsole::connectedChanged, this,
             &MainWindow::setPumpMenusEnabled);
     setPumpMenusEnabled(m_console->isConnected());

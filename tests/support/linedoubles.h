@@ -1,9 +1,21 @@
 #pragma once
-// Doubles for the line watch: a list of the system's serial ports that a test edits (adapters
-// plugged in and pulled out), and a console wired to it.
+// Doubles for the line watch: a clock moved by hand and a list of the system's serial ports
+// that a test edits (adapters plugged in and pulled out), and a console wired to them.
 
+#include "control/clock.h"
 #include "link/portinfo.h"
 #include "support/doubles.h"
+
+#include <chrono>
+
+class ManualClock final : public Clock
+{
+public:
+    std::chrono::milliseconds time{5'000'000}; // anywhere: only differences count
+
+    std::chrono::milliseconds now() const override { return time; }
+    void advance(std::chrono::milliseconds by) { time += by; }
+};
 
 class FakePortInfoSource final : public PortInfoSource
 {
@@ -38,10 +50,12 @@ struct WatchedConsole
     FakePort port;
     ScriptedBoxes boxes;
     ManualTicker ticker;
+    ManualTicker staleTicker;
     ManualTicker pollTicker;
+    ManualClock clock;
     FakePortInfoSource system;
     PumpConsole console{port, boxes, ticker,
-                        LineWatchParts{&system, &pollTicker}};
+                        LineWatchParts{&system, &clock, &staleTicker, &pollTicker}};
 
     // The operator answers the port box with `answer`; the boxes are forgotten afterwards.
     void connect(const QString &answer)
