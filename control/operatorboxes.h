@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <QString>
+#include <QStringList>
 
 class OperatorBoxes
 {
@@ -14,6 +15,13 @@ public:
     // value when the operator cancels.
     virtual std::optional<QString> ask(const QString &prompt, const QString &title,
                                        const QString &defaultText) = 0;
+
+    // The same question offering `choices` to pick from, while any other text may still be
+    // typed. Returns the typed or chosen text, exactly as the choice reads when one was chosen.
+    // With no choices it is ask().
+    virtual std::optional<QString> choose(const QString &prompt, const QString &title,
+                                          const QStringList &choices,
+                                          const QString &defaultText) = 0;
 
     // A modal message with an OK button and no icon; returns once the operator has read it.
     virtual void tell(const QString &prompt, const QString &title) = 0;

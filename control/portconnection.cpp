@@ -12,22 +12,29 @@ PortConnection::PortConnection(PumpPort &port, PumpLink &link, FrameSender &send
     connect(&m_link, &PumpLink::lineLost, this, &PortConnection::onLineLost);
 }
 
-void PortConnection::choosePort()
+void PortConnection::choosePort(const QList<PortListEntry> &choices)
 {
-    const auto answer = m_boxes.ask(QStringLiteral("Input communication port"),
-                                    QStringLiteral("Commport"), QStringLiteral("1"));
+    const auto answer =
+        m_boxes.choose(QStringLiteral("Input communication port"), QStringLiteral("Commport"),
+                       portchoices::labels(choices), QStringLiteral("1"));
     if (!answer) {
         return; // the operator changed their mind
     }
+    connectTo(portchoices::answerFor(choices, *answer));
+}
+
+void PortConnection::connectTo(const QString &answer)
+{
     const auto fail = [this](const QString &prompt) {
         m_boxes.tell(prompt, portmessages::connectTitle);
     };
 
-    const PortChoice choice = m_choices.choose(*answer);
+    const PortChoice choice = m_choices.choose(answer);
     if (!choice.refusal.isEmpty()) {
         fail(choice.refusal);
         return;
     }
+    Q_EMIT portChosen(choice.device);
     if (m_port.isOpen()) {
         if (m_link.hasReplied()) {
             fail(portmessages::alreadyConnected(m_port.device()));
@@ -46,6 +53,23 @@ void PortConnection::choosePort()
         return;
     }
     m_choices.opened(choice);
+    startLine();
+}
+
+PortStatus PortConnection::reopen(const QString &device)
+{
+    if (m_port.isOpen()) {
+        return PortStatus::failure(PortError::AlreadyOpen, m_port.device());
+    }
+    if (PortStatus status = m_port.open(device); !status.ok()) {
+        return status;
+    }
+    startLine();
+    return PortStatus::success();
+}
+
+void PortConnection::startLine()
+{
     m_link.reset();
     m_sender.startConnection();
     setConnected(true);

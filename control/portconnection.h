@@ -3,6 +3,7 @@
 // away on its own.
 
 #include "control/portchoice.h"
+#include "control/portchoices.h"
 #include "link/pumpport.h"
 
 #include <QObject>
@@ -18,9 +19,14 @@ public:
     PortConnection(PumpPort &port, PumpLink &link, FrameSender &sender, OperatorBoxes &boxes,
                    QObject *parent = nullptr);
 
-    // Asks for the port (a number or a device name) and opens it. Every refusal is told. A
-    // line that has never delivered a reply gives way to the new choice; one that has stays.
-    void choosePort();
+    // Asks for the port (a number or a device name, or one of `choices`) and opens it. Every
+    // refusal is told. A line that has never delivered a reply gives way to the new choice;
+    // one that has stays.
+    void choosePort(const QList<PortListEntry> &choices = {});
+    // Opens the port `answer` names, as if the operator had given it in the port box.
+    void connectTo(const QString &answer);
+    // Opens `device` again after the line was lost, asking, telling and sending nothing.
+    PortStatus reopen(const QString &device);
     // The window is closing: the line goes with it, no stop frame on the way out.
     void close();
 
@@ -28,8 +34,11 @@ public:
 
 Q_SIGNALS:
     void connectedChanged(bool connected);
+    // The operator named `device` in the port box (whether or not it then opens).
+    void portChosen(const QString &device);
 
 private:
+    void startLine();
     void setConnected(bool connected);
     void onLineLost(const LineLoss &loss);
 

@@ -172,4 +172,13 @@ QString lineLost(const LineLoss &loss)
                                    "重新连接。");
 }
 
+QString lineBack(const QString &device, const QString &previous)
+{
+    const QString port =
+        device == previous ? device : QStringLiteral("%1（原 %2）").arg(device, previous);
+    return QStringLiteral("串口 %1 已自动重新连接：USB 串口适配器已插回。\r\n"
+                          "压力数值继续显示和记录；重新连接时没有向泵发送任何命令。")
+        .arg(port);
+}
+
 } // namespace portmessages

@@ -32,5 +32,7 @@ QString deviceChanged(int number, const QString &device, const QString &previous
 
 // The line went away on its own; the console is Not connected again.
 QString lineLost(const LineLoss &loss);
+// The adapter came back and was reopened on its own, as `device` (`previous` before the loss).
+QString lineBack(const QString &device, const QString &previous);
 
 } // namespace portmessages

@@ -1,9 +1,12 @@
 #include "control/pumpconsole.h"
 
+#include "control/clock.h"
 #include "control/operatorboxes.h"
 #include "control/recordfile.h"
 #include "control/ticker.h"
+#include "link/portinfo.h"
 #include "link/wire/commandframes.h"
+#include "link/wire/portaliases.h"
 
 #include <QDir>
 
@@ -11,18 +14,56 @@ namespace {
 const QString runCommand = QStringLiteral("运行");
 const QString stopCommand = QStringLiteral("停止");
 const QString saveTitle = QStringLiteral("存储数据");
+
+class NoSystemPorts final : public PortInfoSource
+{
+public:
+    QList<SystemPort> availablePorts() const override { return {}; }
+};
+
+// The part given, or a real one made into `own`.
+template<typename Part, typename Make>
+Part &partOr(Part *given, std::unique_ptr<Part> &own, Make make)
+{
+    if (given) {
+        return *given;
+    }
+    own = make();
+    return *own;
+}
 } // namespace
 
 PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent)
-    : QObject(parent), m_boxes(boxes), m_link(port), m_sender(port, boxes),
-      m_connection(port, m_link, m_sender, boxes), m_setpoints(boxes, m_sender),
-      m_keypad(m_readouts, m_sender, boxes, m_setpoints),
+    : PumpConsole(port, boxes, ticker, LineWatchParts{}, parent)
+{
+}
+
+PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
+                         const LineWatchParts &watch, QObject *parent)
+    : QObject(parent), m_boxes(boxes),
+      m_ports(partOr(watch.ports, m_ownPorts, [] { return std::make_unique<NoSystemPorts>(); })),
+      m_link(port), m_sender(port, boxes), m_connection(port, m_link, m_sender, boxes),
+      m_setpoints(boxes, m_sender), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
-      m_recordPath(recordfile::defaultRecordPath())
+      m_recordPath(recordfile::defaultRecordPath()),
+      m_pressureWatch(
+          partOr(watch.clock, m_ownClock, [] { return std::make_unique<SteadyClock>(); }),
+          partOr(watch.staleTicker, m_ownStaleTicker,
+                 [] { return std::make_unique<QtTicker>(std::chrono::milliseconds(250)); })),
+      m_reconnector(m_connection, port, m_ports,
+                    partOr(watch.pollTicker, m_ownPollTicker,
+                           [] { return std::make_unique<QtTicker>(std::chrono::seconds(1)); }),
+                    boxes)
 {
     ticker.stop();
     connect(&ticker, &Ticker::tick, this, [this] { m_timedRun.tick(); });
     connect(&m_connection, &PortConnection::connectedChanged, this, &PumpConsole::connectedChanged);
+    connect(&m_connection, &PortConnection::connectedChanged, this, [this](bool connected) {
+        if (connected) {
+            m_pressureWatch.lineOpened();
+        }
+    });
+    connect(&m_reconnector, &Reconnector::lineRestored, this, &PumpConsole::lineRestored);
 
     connect(&m_link, &PumpLink::pressureReported, this, &PumpConsole::showPressure);
     // An entry typed on the keypad lives in its read-out; overwriting it half-way would leave
@@ -48,6 +89,7 @@ void PumpConsole::setRecordLimit(qsizetype limit)
 void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
 {
     m_readouts.setCaption(Readout::Pressure, text);
+    m_pressureWatch.pressureArrived();
     if (!mpa || m_record.add(*mpa) || m_recordFullTold) {
         return;
     }
@@ -60,7 +102,12 @@ void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
 
 void PumpConsole::choosePort()
 {
-    m_connection.choosePort();
+    m_connection.choosePort(portchoices::build(portaliases::list(), m_ports.availablePorts()));
+}
+
+void PumpConsole::connectTo(const QString &answer)
+{
+    m_connection.connectTo(answer);
 }
 
 void PumpConsole::closeLine()

@@ -9,23 +9,41 @@
 #include "control/keypadentry.h"
 #include "control/portconnection.h"
 #include "control/pressurerecord.h"
+#include "control/pressurewatch.h"
 #include "control/readouts.h"
+#include "control/reconnector.h"
 #include "control/setpoints.h"
 #include "control/timedrun.h"
 #include "link/pumplink.h"
 
+#include <memory>
 #include <QObject>
 #include <QString>
 
+class Clock;
 class OperatorBoxes;
+class PortInfoSource;
 class PumpPort;
 class Ticker;
+
+// What the console watches the line with. A part left null gets the real one; without `ports`
+// (the system's list needs the serial library, which this layer does not link) the port box
+// offers only the aliases and no adapter is reopened.
+struct LineWatchParts
+{
+    PortInfoSource *ports = nullptr;
+    Clock *clock = nullptr;
+    Ticker *staleTicker = nullptr; // paces the pressure read-out's check, a few times a second
+    Ticker *pollTicker = nullptr;  // paces the look for a lost adapter, once a second
+};
 
 class PumpConsole : public QObject
 {
     Q_OBJECT
 public:
     PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent = nullptr);
+    PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, const LineWatchParts &watch,
+                QObject *parent = nullptr);
 
     const Readouts &readouts() const { return m_readouts; }
     const ChartDrawing &chart() const { return m_link.chart(); }
@@ -34,6 +52,8 @@ public:
     const KeypadEntry &keypad() const { return m_keypad; }
     const TimedRun &timedRun() const { return m_timedRun; }
     const PumpLink &link() const { return m_link; }
+    const PressureWatch &pressureWatch() const { return m_pressureWatch; }
+    const Reconnector &reconnector() const { return m_reconnector; }
     bool isConnected() const { return m_connection.isConnected(); }
 
     // A smaller record bound, for tests that want to reach it quickly. Clears the record.
@@ -44,6 +64,8 @@ public:
 
 public Q_SLOTS:
     void choosePort();
+    // As if the operator had answered the port box with `answer` (the command line's --port).
+    void connectTo(const QString &answer);
     void closeLine();
 
     void runPump();
@@ -71,11 +93,19 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The menus that talk to the pump follow this.
     void connectedChanged(bool connected);
+    // A lost adapter came back and its line is open again, on `device`.
+    void lineRestored(const QString &device);
 
 private:
     void showPressure(const QString &text, std::optional<double> mpa);
 
     OperatorBoxes &m_boxes;
+    // The real parts of the line watch where none were given.
+    std::unique_ptr<PortInfoSource> m_ownPorts;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<Ticker> m_ownStaleTicker;
+    std::unique_ptr<Ticker> m_ownPollTicker;
+    PortInfoSource &m_ports;
     Readouts m_readouts;
     PumpLink m_link;
     FrameSender m_sender;
@@ -86,4 +116,6 @@ private:
     PressureRecord m_record;
     bool m_recordFullTold = false;
     QString m_recordPath;
+    PressureWatch m_pressureWatch;
+    Reconnector m_reconnector;
 };

@@ -2,12 +2,15 @@
 
 #include <QTimer>
 
-QtTicker::QtTicker(QObject *parent) : Ticker(parent), m_timer(new QTimer(this))
+QtTicker::QtTicker(QObject *parent) : QtTicker(std::chrono::seconds(1), parent) {}
+
+QtTicker::QtTicker(std::chrono::milliseconds interval, QObject *parent)
+    : Ticker(parent), m_timer(new QTimer(this))
 {
     // The timed run counts ticks, not clock time: keep each tick as close to its second as Qt
     // allows.
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(1000);
+    m_timer->setInterval(interval);
     connect(m_timer, &QTimer::timeout, this, &Ticker::tick);
 }
 

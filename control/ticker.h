@@ -1,7 +1,9 @@
 #pragma once
-// The timed run's clock: one tick a second while running. Starting a running ticker changes
-// nothing (the count must not lose a part-second).
+// The timed run's clock: one tick a second while running (the line watch uses tickers too, at
+// their own pace). Starting a running ticker changes nothing (the count must not lose a
+// part-second).
 
+#include <chrono>
 #include <QObject>
 
 class Ticker : public QObject
@@ -19,12 +21,13 @@ Q_SIGNALS:
     void tick();
 };
 
-// The real one: a precise QTimer.
+// The real one: a precise QTimer, a tick a second unless given another interval.
 class QtTicker final : public Ticker
 {
     Q_OBJECT
 public:
     explicit QtTicker(QObject *parent = nullptr);
+    explicit QtTicker(std::chrono::milliseconds interval, QObject *parent = nullptr);
 
     void start() override;
     void stop() override;

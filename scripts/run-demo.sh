@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the simulated pump as serial port 1 and opens the
-# console. In the console choose 通信 and accept the answer 1: pressure replies start to
-# arrive; press RUN and the pressure climbs (the simulated pump holds 20 ml/min until told
-# otherwise). Closing the console ends the simulated pump too.
+# console connected to it (--port 1): pressure replies arrive at once; press RUN and the
+# pressure climbs (the simulated pump holds 20 ml/min until told otherwise). Closing the
+# console ends the simulated pump too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -26,4 +26,4 @@ done
 grep -q '^alias:' "$log" || { cat "$log" >&2; echo "run-demo: the simulated pump did not start" >&2; exit 1; }
 echo "run-demo: simulated pump on $(sed -n 's/^alias: //p' "$log"); its log: $log"
 
-build-app/app/pumpconsole
+build-app/app/pumpconsole --port 1

@@ -2,11 +2,13 @@
 
 #include "control/pumpconsole.h"
 #include "control/ticker.h"
+#include "link/serialportinfosource.h"
 #include "link/serialpumpport.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
 #include "ui/latesttext.h"
+#include "ui/stalelook.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
 
@@ -90,6 +92,12 @@ void MainWindow::installFontSubstitutions()
 MainWindow::MainWindow(QWidget *parent) : MainWindow(nullptr, nullptr, nullptr, parent) {}
 
 MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWidget *parent)
+    : MainWindow(port, boxes, ticker, LineWatchParts{}, parent)
+{
+}
+
+MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
+                       const LineWatchParts &watch, QWidget *parent)
     : QMainWindow(parent)
 {
     initUiResources();
@@ -107,7 +115,12 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWi
         m_ownTicker = std::make_unique<QtTicker>();
         ticker = m_ownTicker.get();
     }
-    m_console = std::make_unique<PumpConsole>(*port, *boxes, *ticker);
+    LineWatchParts parts = watch;
+    if (!parts.ports) {
+        m_ownPortInfo = std::make_unique<SerialPortInfoSource>();
+        parts.ports = m_ownPortInfo.get();
+    }
+    m_console = std::make_unique<PumpConsole>(*port, *boxes, *ticker, parts);
     m_fileCommands = std::make_unique<FileCommands>(*m_console, *boxes, this);
 
     setWindowTitle(u"恒流恒压泵控制系统(TALVEN)V2.0"_s);
@@ -133,6 +146,8 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWi
     });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
+    connect(&m_console->pressureWatch(), &PressureWatch::noteChanged,
+            new StaleLook(label(Readout::Pressure)), &StaleLook::show);
     connect(m_console.get(), &PumpConsole::connectedChanged, this,
             &MainWindow::setPumpMenusEnabled);
     setPumpMenusEnabled(m_console->isConnected());

@@ -15,12 +15,14 @@ class FileCommands;
 class LatestText;
 class Keypad;
 class OperatorBoxes;
+class PortInfoSource;
 class PumpConsole;
 class PumpPort;
 class QAction;
 class QLabel;
 class QMenu;
 class Ticker;
+struct LineWatchParts;
 
 class MainWindow : public QMainWindow
 {
@@ -35,6 +37,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     // For tests: a null argument gets the real serial port, boxes or ticker.
     MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWidget *parent = nullptr);
+    // Also the line watch's parts; without `ports`, the system's serial ports.
+    MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, const LineWatchParts &watch,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     PumpConsole &console() { return *m_console; }
@@ -69,6 +74,7 @@ private:
     std::unique_ptr<PumpPort> m_ownPort;
     std::unique_ptr<OperatorBoxes> m_ownBoxes;
     std::unique_ptr<Ticker> m_ownTicker;
+    std::unique_ptr<PortInfoSource> m_ownPortInfo;
     std::unique_ptr<PumpConsole> m_console;
     std::unique_ptr<FileCommands> m_fileCommands;
 

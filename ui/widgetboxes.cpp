@@ -1,7 +1,9 @@
 #include "ui/widgetboxes.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 using namespace Qt::StringLiterals;
@@ -29,10 +31,32 @@ QString WidgetBoxes::titleOrDefault(const QString &title) const
 std::optional<QString> WidgetBoxes::ask(const QString &prompt, const QString &title,
                                         const QString &defaultText)
 {
+    return choose(prompt, title, {}, defaultText);
+}
+
+std::optional<QString> WidgetBoxes::choose(const QString &prompt, const QString &title,
+                                           const QStringList &choices, const QString &defaultText)
+{
     QInputDialog dialog(m_parent);
     dialog.setWindowTitle(titleOrDefault(title));
     dialog.setLabelText(displayText(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
+    if (!choices.isEmpty()) {
+        dialog.setComboBoxItems(choices);
+        dialog.setComboBoxEditable(true);
+        if (auto *list = dialog.findChild<QComboBox *>()) {
+            // Typing must give exactly what was typed: inline completion would turn "1" into
+            // the first entry starting with 1 before the operator presses Enter.
+            list->setCompleter(nullptr);
+            list->setInsertPolicy(QComboBox::NoInsert);
+            // Screen readers land in the text field, which Qt leaves nameless inside a combo
+            // box; give it the question.
+            list->lineEdit()->setAccessibleName(dialog.labelText());
+            // No entry is current, so that the arrow down key starts at the first.
+            list->setCurrentIndex(-1);
+        }
+    }
+    // After the items: an editable list shows this text, not its first entry.
     dialog.setTextValue(defaultText);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

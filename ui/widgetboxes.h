@@ -1,5 +1,6 @@
 #pragma once
-// The console's boxes as Qt widgets: QInputDialog for questions, QMessageBox for messages.
+// The console's boxes as Qt widgets: QInputDialog for questions (with an editable list where
+// there is something to choose from), QMessageBox for messages.
 
 #include "control/operatorboxes.h"
 
@@ -15,6 +16,8 @@ public:
 
     std::optional<QString> ask(const QString &prompt, const QString &title,
                                const QString &defaultText) override;
+    std::optional<QString> choose(const QString &prompt, const QString &title,
+                                  const QStringList &choices, const QString &defaultText) override;
     void tell(const QString &prompt, const QString &title) override;
     void notify(const QString &prompt, const QString &title) override;
 

@@ -99,6 +99,7 @@ public:
         QString prompt;
         QString title;
         QString defaultText;
+        QStringList choices; // what a question offered to pick from
     };
 
     // Answers for the coming questions, in order; nullopt is Cancel. An unscripted question
@@ -112,7 +113,13 @@ public:
     std::optional<QString> ask(const QString &prompt, const QString &title,
                                const QString &defaultText) override
     {
-        shown.push_back({QStringLiteral("ask"), prompt, title, defaultText});
+        return choose(prompt, title, {}, defaultText);
+    }
+    // Logged as a question too; a scripted answer that is one of the choices chose it.
+    std::optional<QString> choose(const QString &prompt, const QString &title,
+                                  const QStringList &choices, const QString &defaultText) override
+    {
+        shown.push_back({QStringLiteral("ask"), prompt, title, defaultText, choices});
         runWhileOpen();
         if (answers.empty()) {
             unscripted = true;
@@ -130,12 +137,12 @@ public:
     }
     void tell(const QString &prompt, const QString &title) override
     {
-        shown.push_back({QStringLiteral("tell"), prompt, title, {}});
+        shown.push_back({QStringLiteral("tell"), prompt, title, {}, {}});
         runWhileOpen();
     }
     void notify(const QString &prompt, const QString &title) override
     {
-        shown.push_back({QStringLiteral("notify"), prompt, title, {}});
+        shown.push_back({QStringLiteral("notify"), prompt, title, {}, {}});
     }
 
     std::vector<Shown> messages(const QString &kind = QStringLiteral("tell")) const

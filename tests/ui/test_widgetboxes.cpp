@@ -11,7 +11,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -119,6 +121,123 @@ TEST_F(WidgetBoxesTest, CancelledQuestionGivesNoValue)
         return true;
     });
     EXPECT_EQ(boxes.ask(u"p"_s, u"t"_s, u"5"_s), std::nullopt);
+}
+
+const QStringList portChoices{u"1（别名 COM1 → /dev/pts/3）"_s, u"/dev/ttyS0"_s,
+                              u"/dev/ttyUSB0（FT232R USB UART，FTDI，序列号 A50285BI）"_s};
+
+// The editable list of the port box.
+QComboBox *listOf(QInputDialog *box)
+{
+    auto *list = box->findChild<QComboBox *>();
+    EXPECT_NE(list, nullptr);
+    EXPECT_TRUE(list && list->isVisible() && list->isEditable());
+    return list;
+}
+
+TEST_F(WidgetBoxesTest, ChooseOffersTheChoicesWithTheDefaultTextInTheField)
+{
+    const auto seen = whenModalOpens<QInputDialog>([](QInputDialog *box) {
+        EXPECT_EQ(box->labelText(), u"Input communication port"_s);
+        EXPECT_EQ(box->windowTitle(), u"Commport"_s);
+        QComboBox *list = listOf(box);
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i) {
+            items << list->itemText(i);
+        }
+        EXPECT_EQ(items, portChoices);
+        EXPECT_EQ(list->currentText(), u"1"_s) << "the default, not the first entry";
+        EXPECT_GE(list->width(), list->fontMetrics().horizontalAdvance(portChoices[2]))
+            << "the longest entry is read whole";
+        EXPECT_EQ(box->textValue(), u"1"_s);
+        box->accept();
+        return true;
+    });
+    EXPECT_EQ(boxes.choose(u"Input communication port"_s, u"Commport"_s, portChoices, u"1"_s),
+              u"1"_s);
+    EXPECT_TRUE(*seen);
+}
+
+TEST_F(WidgetBoxesTest, ChooseGivesWhatWasTypedExactlyOrTheEntryChosen)
+{
+    const std::pair<QString, QString> typed[] = {
+        {u"1"_s, u"1"_s}, // an entry starts with 1: no completion may turn it into that entry
+        {u"/dev/ttyUSB"_s, u"/dev/ttyUSB"_s},
+        {u"/dev/ttyUSB1"_s, u"/dev/ttyUSB1"_s},
+        {u"COM3"_s, u"COM3"_s},
+    };
+    for (const auto &[keys, answer] : typed) {
+        SCOPED_TRACE(keys.toStdString());
+        whenModalOpens<QInputDialog>([keys = keys](QInputDialog *box) {
+            QLineEdit *field = listOf(box)->lineEdit();
+            field->clear();
+            QTest::keyClicks(field, keys);
+            QTest::keyClick(field, Qt::Key_Return);
+            if (box->isVisible()) {
+                ADD_FAILURE() << "Return did not answer the box";
+                box->reject();
+            }
+            return true;
+        });
+        EXPECT_EQ(boxes.choose(u"p"_s, u"t"_s, portChoices, u"1"_s), answer);
+    }
+
+    whenModalOpens<QInputDialog>([](QInputDialog *box) {
+        QComboBox *list = listOf(box);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        EXPECT_EQ(list->currentText(), portChoices[0]) << "down starts at the first entry";
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+        return true;
+    });
+    EXPECT_EQ(boxes.choose(u"p"_s, u"t"_s, portChoices, u"1"_s), portChoices[1]);
+}
+
+TEST_F(WidgetBoxesTest, ScreenReadersFindTheTextFieldByTheQuestion)
+{
+    const auto seen = whenModalOpens<QInputDialog>([](QInputDialog *box) {
+        QComboBox *list = listOf(box);
+        if (QApplication::focusWidget() != list) {
+            return false; // not yet shown and focused
+        }
+        // What has the focus for assistive technology: the field inside the list.
+        QAccessibleInterface *focused = QAccessible::queryAccessibleInterface(list);
+        if (QAccessibleInterface *inner = focused->focusChild()) {
+            focused = inner;
+        }
+        EXPECT_EQ(focused->role(), QAccessible::EditableText);
+        EXPECT_TRUE(focused->state().editable);
+        EXPECT_EQ(focused->text(QAccessible::Name), u"Input communication\nport"_s);
+        EXPECT_EQ(focused->text(QAccessible::Value), u"1"_s);
+        // Those that read the list itself find it labelled by the question.
+        QStringList labels;
+        for (const auto &[label, relation] :
+             QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label)) {
+            labels << label->text(QAccessible::Name);
+        }
+        EXPECT_EQ(labels, QStringList{u"Input communication\nport"_s});
+        box->reject();
+        return true;
+    });
+    EXPECT_EQ(boxes.choose(u"Input communication\r\nport"_s, u"Commport"_s, portChoices, u"1"_s),
+              std::nullopt);
+    EXPECT_TRUE(*seen);
+}
+
+TEST_F(WidgetBoxesTest, ChooseWithNothingToChooseIsThePlainQuestion)
+{
+    const auto seen = whenModalOpens<QInputDialog>([](QInputDialog *box) {
+        auto *list = box->findChild<QComboBox *>();
+        EXPECT_TRUE(!list || !list->isVisible());
+        auto *field = box->findChild<QLineEdit *>();
+        EXPECT_TRUE(field->isVisible());
+        EXPECT_EQ(field->text(), u"1"_s);
+        box->accept();
+        return true;
+    });
+    EXPECT_EQ(boxes.choose(u"p"_s, u"t"_s, {}, u"1"_s), u"1"_s);
+    EXPECT_TRUE(*seen);
 }
 
 TEST_F(WidgetBoxesTest, TellIsModalWithOnlyOkAndNoIcon)

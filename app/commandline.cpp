@@ -1,0 +1,57 @@
+#include "app/commandline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace commandline {
+
+Parsed parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("恒流恒压泵控制系统: the operator console for a constant-flow / "
+                       "constant-pressure pump on a serial line."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Connect at start as if the port box (通信) had been answered with ANSWER: "
+                       "a port number (1), COM3, or a device such as /dev/ttyUSB0."),
+        QStringLiteral("ANSWER"));
+    parser.addOption(port);
+
+    const auto refuse = [](const QString &why) {
+        return Parsed{Action::Refuse,
+                      why + QStringLiteral("\nTry '%1 --help' for the options.")
+                                .arg(QCoreApplication::applicationName()),
+                      std::nullopt};
+    };
+    if (!parser.parse(arguments)) {
+        return refuse(parser.errorText());
+    }
+    // Help and version win over everything else, as in every Qt program. (--help-all, which
+    // Qt adds, would also list Qt's own options; those are Qt's to document.)
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        return {Action::ShowHelp, parser.helpText(), std::nullopt};
+    }
+    if (parser.isSet(version)) {
+        return {Action::ShowVersion,
+                QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                              QCoreApplication::applicationVersion()),
+                std::nullopt};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return refuse(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().front()));
+    }
+    if (parser.values(port).size() > 1) {
+        return refuse(QStringLiteral("--port given more than once."));
+    }
+    Parsed parsed;
+    if (parser.isSet(port)) {
+        parsed.port = parser.value(port);
+    }
+    return parsed;
+}
+
+} // namespace commandline
