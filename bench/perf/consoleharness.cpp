@@ -69,6 +69,11 @@ public:
         std::fprintf(stderr, "box asked: %s -> %s\n", qPrintable(prompt), qPrintable(m_port));
         return m_port;
     }
+    std::optional<QString> choose(const QString &prompt, const QString &title,
+                                  const QStringList &, const QString &defaultText) override
+    {
+        return ask(prompt, title, defaultText);
+    }
     void tell(const QString &prompt, const QString &) override
     {
         std::fprintf(stderr, "box: %s\n", qPrintable(prompt));
