@@ -86,11 +86,19 @@ QString alreadyConnected(const QString &device)
 
 QString lineLost(const LineLoss &loss)
 {
-    const QString reason =
-        QStringLiteral("串口 %1 已断开：%2").arg(loss.device, lossReason(loss)) +
-        (loss.systemText.isEmpty() ? QString() : QStringLiteral("（%1）").arg(loss.systemText));
-    return reason + QStringLiteral("\r\n泵已失去连接。请检查连接线，然后在“通信”菜单中"
-                                   "重新连接。");
+    return lossCause(loss) + QStringLiteral("\r\n泵已失去连接。请检查连接线，然后在“通信”菜单中"
+                                            "重新连接。");
+}
+
+QString sendFailure(const PortStatus &status)
+{
+    return sendReason(status);
+}
+
+QString lossCause(const LineLoss &loss)
+{
+    return QStringLiteral("串口 %1 已断开：%2").arg(loss.device, lossReason(loss)) +
+           (loss.systemText.isEmpty() ? QString() : QStringLiteral("（%1）").arg(loss.systemText));
 }
 
 } // namespace portmessages

@@ -26,4 +26,9 @@ QString alreadyConnected(const QString &device);
 // The line went away on its own; the console is Not connected again.
 QString lineLost(const LineLoss &loss);
 
+// The same causes in a few words, for the run log: why a frame did not go out ("串口写入失败：…"),
+// and which line went away and why ("串口 /dev/ttyUSB0 已断开：…").
+QString sendFailure(const PortStatus &status);
+QString lossCause(const LineLoss &loss);
+
 } // namespace portmessages

@@ -10,6 +10,7 @@
 #include "control/portconnection.h"
 #include "control/pressurerecord.h"
 #include "control/readouts.h"
+#include "control/runevents.h"
 #include "control/setpoints.h"
 #include "control/timedrun.h"
 #include "link/pumplink.h"
@@ -26,6 +27,7 @@ class PumpConsole : public QObject
     Q_OBJECT
 public:
     PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent = nullptr);
+    ~PumpConsole() override;
 
     const Readouts &readouts() const { return m_readouts; }
     const ChartDrawing &chart() const { return m_link.chart(); }
@@ -41,6 +43,11 @@ public:
     // Where saveRecord() writes.
     QString recordPath() const { return m_recordPath; }
     void setRecordPath(const QString &path) { m_recordPath = path; }
+
+    // Everything that happens on the line, timed, for the run log and anyone else to follow.
+    const RunEvents &events() const { return m_events; }
+    // Tests stamp the events with a clock of their own; it must outlive the console.
+    void setRunClock(RunClock &clock) { m_events.setClock(clock); }
 
 public Q_SLOTS:
     void choosePort();
@@ -75,7 +82,9 @@ Q_SIGNALS:
 private:
     void showPressure(const QString &text, std::optional<double> mpa);
 
+    PumpPort &m_port;
     OperatorBoxes &m_boxes;
+    RunEvents m_events;
     Readouts m_readouts;
     PumpLink m_link;
     FrameSender m_sender;

@@ -37,14 +37,14 @@ void PumpLink::handleReply(const QByteArray &frame)
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);
         m_lastPressure = numbertext::toDouble(text);
-        Q_EMIT pressureReported(text, m_lastPressure);
+        Q_EMIT pressureReported(text, m_lastPressure, frame);
         break;
     }
     case 'P':
-        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value));
+        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value), frame);
         break;
     case 'L':
-        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value));
+        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value), frame);
         break;
     default:
         break;
