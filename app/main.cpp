@@ -1,4 +1,6 @@
 // The console's start: one main window, whose load step runs before it is shown.
+#include "control/pumpconsole.h"
+#include "control/runlog.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -14,6 +16,9 @@ int main(int argc, char **argv)
     MainWindow::installFontSubstitutions();
 
     MainWindow window;
+    if (const auto runLog = runlog::optionsFromEnvironment()) {
+        window.console().startRunLog(*runLog);
+    }
     // The same picture stands for the program in the task bar and the window switcher.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

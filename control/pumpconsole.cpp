@@ -3,6 +3,7 @@
 #include "control/operatorboxes.h"
 #include "control/portmessages.h"
 #include "control/recordfile.h"
+#include "control/runlog.h"
 #include "control/ticker.h"
 #include "link/wire/commandframes.h"
 
@@ -67,10 +68,20 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, Q
 
 PumpConsole::~PumpConsole()
 {
-    // The line goes with the console; the events say so.
+    // The line goes with the console; the log says so and closes its file.
     if (m_port.isOpen()) {
         m_events.lineClosed();
     }
+}
+
+void PumpConsole::startRunLog(const RunLogOptions &options)
+{
+    m_runLog = std::make_unique<RunLog>(m_events, m_boxes, options);
+}
+
+QString PumpConsole::runLogFolder() const
+{
+    return m_runLog ? m_runLog->options().folder : runlog::defaultFolder();
 }
 
 void PumpConsole::setRecordLimit(qsizetype limit)

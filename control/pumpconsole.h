@@ -15,12 +15,15 @@
 #include "control/timedrun.h"
 #include "link/pumplink.h"
 
+#include <memory>
 #include <QObject>
 #include <QString>
 
 class OperatorBoxes;
 class PumpPort;
+class RunLog;
 class Ticker;
+struct RunLogOptions;
 
 class PumpConsole : public QObject
 {
@@ -48,6 +51,12 @@ public:
     const RunEvents &events() const { return m_events; }
     // Tests stamp the events with a clock of their own; it must outlive the console.
     void setRunClock(RunClock &clock) { m_events.setClock(clock); }
+    // From now on every connection writes a run log into `options.folder`. Off until called,
+    // so that a console in a test writes nothing where the operator keeps logs.
+    void startRunLog(const RunLogOptions &options);
+    RunLog *runLog() { return m_runLog.get(); }
+    // Where the run logs go (the folder the menu opens), whether or not the log is on.
+    QString runLogFolder() const;
 
 public Q_SLOTS:
     void choosePort();
@@ -95,4 +104,5 @@ private:
     PressureRecord m_record;
     bool m_recordFullTold = false;
     QString m_recordPath;
+    std::unique_ptr<RunLog> m_runLog; // after everything whose events it writes
 };
