@@ -1,6 +1,7 @@
 #include "control/runlogformat.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -187,31 +188,25 @@ void appendFrame(QByteArray &out, QByteArrayView frame)
 
 QLatin1StringView eventName(const RunEvent &event)
 {
-    switch (event.kind) {
-    case RunEventKind::LineOpened:
-        return "line open"_L1;
-    case RunEventKind::LineBack:
-        return "line back"_L1;
-    case RunEventKind::Pressure:
-        return "pressure"_L1;
-    case RunEventKind::FlowSetpoint:
-        return "flow setpoint"_L1;
-    case RunEventKind::PressureLimit:
-        return "pressure limit"_L1;
-    case RunEventKind::CommandSent:
+    // In the order of RunEventKind; a command sent is named by its command.
+    static constexpr std::array<QLatin1StringView, 11> names{{
+        "line open"_L1,
+        "line back"_L1,
+        "pressure"_L1,
+        "flow setpoint"_L1,
+        "pressure limit"_L1,
+        {},
+        "command not sent"_L1,
+        "pump number"_L1,
+        "line lost"_L1,
+        "line closed"_L1,
+        "record full"_L1,
+    }};
+    static_assert(names.size() == std::size_t(RunEventKind::RecordFull) + 1);
+    if (event.kind == RunEventKind::CommandSent) {
         return pumpcommand::logName(event.command);
-    case RunEventKind::CommandNotSent:
-        return "command not sent"_L1;
-    case RunEventKind::PumpNumber:
-        return "pump number"_L1;
-    case RunEventKind::LineLost:
-        return "line lost"_L1;
-    case RunEventKind::LineClosed:
-        return "line closed"_L1;
-    case RunEventKind::RecordFull:
-        return "record full"_L1;
     }
-    return {};
+    return names[std::size_t(event.kind)];
 }
 
 QByteArray header()
