@@ -184,7 +184,7 @@ TEST(RunLog, EveryReplyAndCommandIsARowWithItsTimeValueAndFrame)
     }
     EXPECT_EQ(l.files(), QStringList{u"2026-12-08_14-03-27.csv"_s});
     EXPECT_EQ(l.rows(u"2026-12-08_14-03-27.csv"_s), expected);
-    EXPECT_TRUE(c.boxes.messages(u"notify"_s).size() == 2) << "record full and line lost only";
+    EXPECT_EQ(c.boxes.messages(u"notify"_s).size(), 2u) << "record full and line lost only";
 }
 
 TEST(RunLog, EachConnectionHasItsOwnFileAndNoOlderFileIsEverReplaced)
