@@ -2,6 +2,7 @@
 // is shown.
 #include "app/commandline.h"
 #include "control/pumpconsole.h"
+#include "control/runlog.h"
 #include "ui/mainwindow.h"
 
 #include <cstdio>
@@ -42,6 +43,9 @@ int main(int argc, char **argv)
 
     MainWindow::installFontSubstitutions();
     MainWindow window;
+    if (const auto runLog = runlog::optionsFromEnvironment()) {
+        window.console().startRunLog(*runLog);
+    }
     // The same picture stands for the program in the task bar and the window switcher.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

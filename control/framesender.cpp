@@ -2,30 +2,47 @@
 
 #include "control/operatorboxes.h"
 #include "control/portmessages.h"
+#include "control/runevents.h"
 #include "link/pumpport.h"
 
-FrameSender::FrameSender(PumpPort &port, OperatorBoxes &boxes) : m_port(port), m_boxes(boxes) {}
-
-bool FrameSender::send(const QByteArray &frame, const QString &command)
+FrameSender::FrameSender(PumpPort &port, OperatorBoxes &boxes, RunEvents &events)
+    : m_port(port), m_boxes(boxes), m_events(events)
 {
-    const PortStatus status = m_port.write(frame);
+}
+
+PortStatus FrameSender::writeAndReport(const QByteArray &frame, PumpCommand command,
+                                       const QString &value)
+{
+    PortStatus status = m_port.write(frame);
     if (status.ok()) {
         m_repeatFailureTold = false;
+        m_events.commandSent(command, frame, value);
+    } else {
+        // Before the box: a modal box holds this call, and the log's time is the failure's.
+        m_events.commandNotSent(command, frame, portmessages::sendFailure(status));
+    }
+    return status;
+}
+
+bool FrameSender::send(const QByteArray &frame, PumpCommand command, const QString &value)
+{
+    const PortStatus status = writeAndReport(frame, command, value);
+    if (status.ok()) {
         return true;
     }
-    tellFailure(portmessages::commandNotSent(command, status));
+    tellFailure(portmessages::commandNotSent(pumpcommand::operatorName(command), status));
     return false;
 }
 
-bool FrameSender::sendRepeated(const QByteArray &frame, const QString &command)
+bool FrameSender::sendRepeated(const QByteArray &frame, PumpCommand command)
 {
-    const PortStatus status = m_port.write(frame);
+    const PortStatus status = writeAndReport(frame, command, {});
     if (status.ok()) {
-        m_repeatFailureTold = false;
         return true;
     }
     if (!m_repeatFailureTold) {
-        m_repeatFailureTold = tellFailure(portmessages::commandNotSent(command, status));
+        m_repeatFailureTold =
+            tellFailure(portmessages::commandNotSent(pumpcommand::operatorName(command), status));
     }
     return false;
 }

@@ -19,7 +19,7 @@ struct FieldInfo
     double bound;
     QString mode;
     QString refusal;
-    QString command;
+    PumpCommand command;
 };
 
 FieldInfo info(EntryField field)
@@ -30,11 +30,11 @@ FieldInfo info(EntryField field)
                 limits::maxFlow,
                 QStringLiteral("Lset"),
                 QStringLiteral("流量设定错误"),
-                QStringLiteral("流量设定")};
+                PumpCommand::Flow};
     }
     return {Readout::PressureLimit,         u'P',
             limits::maxPressureLimit,       QStringLiteral("Pset"),
-            QStringLiteral("压力设定错误"), QStringLiteral("压力设定")};
+            QStringLiteral("压力设定错误"), PumpCommand::PressureLimit};
 }
 
 } // namespace
@@ -75,13 +75,14 @@ void KeypadEntry::complete()
     const FieldInfo field = info(m_field);
     m_field = EntryField::None; // closed from here on, whatever follows
     // Always two digits, a point and a digit: it reads as a number.
-    const double value = numbertext::toDouble(m_readouts.caption(field.readout)).value_or(0.0);
+    const QString typed = m_readouts.caption(field.readout);
+    const double value = numbertext::toDouble(typed).value_or(0.0);
     if (value > field.bound) {
         m_boxes.tell(field.refusal, QStringLiteral("设定错误"));
         return;
     }
     m_lastFrameBody = commandframes::keypadBody(m_setpoints.pumpNumber(), field.letter, value);
-    if (m_sender.send(commandframes::keypad(m_lastFrameBody), field.command)) {
+    if (m_sender.send(commandframes::keypad(m_lastFrameBody), field.command, typed)) {
         m_readouts.setCaption(Readout::EntryMode, QString());
     }
 }

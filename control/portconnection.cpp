@@ -53,7 +53,7 @@ void PortConnection::connectTo(const QString &answer)
         return;
     }
     m_choices.opened(choice);
-    startLine();
+    startLine(false);
 }
 
 PortStatus PortConnection::reopen(const QString &device)
@@ -64,15 +64,16 @@ PortStatus PortConnection::reopen(const QString &device)
     if (PortStatus status = m_port.open(device); !status.ok()) {
         return status;
     }
-    startLine();
+    startLine(true);
     return PortStatus::success();
 }
 
-void PortConnection::startLine()
+void PortConnection::startLine(bool reopened)
 {
     m_link.reset();
     m_sender.startConnection();
     setConnected(true);
+    Q_EMIT lineStarted(m_port.device(), reopened);
 }
 
 void PortConnection::close()

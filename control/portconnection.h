@@ -34,11 +34,13 @@ public:
 
 Q_SIGNALS:
     void connectedChanged(bool connected);
+    // A line has been opened: chosen by the operator, or `reopened` after it was lost.
+    void lineStarted(const QString &device, bool reopened);
     // The operator named `device` in the port box (whether or not it then opens).
     void portChosen(const QString &device);
 
 private:
-    void startLine();
+    void startLine(bool reopened);
     void setConnected(bool connected);
     void onLineLost(const LineLoss &loss);
 

@@ -166,10 +166,18 @@ QString deviceChanged(int number, const QString &device, const QString &previous
 
 QString lineLost(const LineLoss &loss)
 {
-    const QString reason =
-        QStringLiteral("串口 %1 已断开：%2").arg(loss.device, lossReason(loss)) + lossDetail(loss);
-    return reason + QStringLiteral("\r\n泵已失去连接。请检查连接线，然后在“通信”菜单中"
-                                   "重新连接。");
+    return lossCause(loss) + QStringLiteral("\r\n泵已失去连接。请检查连接线，然后在“通信”菜单中"
+                                            "重新连接。");
+}
+
+QString sendFailure(const PortStatus &status)
+{
+    return sendReason(status);
+}
+
+QString lossCause(const LineLoss &loss)
+{
+    return QStringLiteral("串口 %1 已断开：%2").arg(loss.device, lossReason(loss)) + lossDetail(loss);
 }
 
 QString lineBack(const QString &device, const QString &previous)

@@ -35,4 +35,9 @@ QString lineLost(const LineLoss &loss);
 // The adapter came back and was reopened on its own, as `device` (`previous` before the loss).
 QString lineBack(const QString &device, const QString &previous);
 
+// The same causes in a few words, for the run log: why a frame did not go out ("串口写入失败：…"),
+// and which line went away and why ("串口 /dev/ttyUSB0 已断开：…").
+QString sendFailure(const PortStatus &status);
+QString lossCause(const LineLoss &loss);
+
 } // namespace portmessages

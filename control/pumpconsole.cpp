@@ -2,7 +2,9 @@
 
 #include "control/clock.h"
 #include "control/operatorboxes.h"
+#include "control/portmessages.h"
 #include "control/recordfile.h"
+#include "control/runlog.h"
 #include "control/ticker.h"
 #include "link/portinfo.h"
 #include "link/wire/commandframes.h"
@@ -11,8 +13,6 @@
 #include <QDir>
 
 namespace {
-const QString runCommand = QStringLiteral("运行");
-const QString stopCommand = QStringLiteral("停止");
 const QString saveTitle = QStringLiteral("存储数据");
 
 class NoSystemPorts final : public PortInfoSource
@@ -40,10 +40,10 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, Q
 
 PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
                          const LineWatchParts &watch, QObject *parent)
-    : QObject(parent), m_boxes(boxes),
+    : QObject(parent), m_port(port), m_boxes(boxes),
       m_ports(partOr(watch.ports, m_ownPorts, [] { return std::make_unique<NoSystemPorts>(); })),
-      m_link(port), m_sender(port, boxes), m_connection(port, m_link, m_sender, boxes),
-      m_setpoints(boxes, m_sender), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
+      m_link(port), m_sender(port, boxes, m_events), m_connection(port, m_link, m_sender, boxes),
+      m_setpoints(boxes, m_sender, m_events), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
       m_recordPath(recordfile::defaultRecordPath()),
       m_pressureWatch(
@@ -65,6 +65,22 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
     });
     connect(&m_reconnector, &Reconnector::lineRestored, this, &PumpConsole::lineRestored);
 
+    // Every reply is an event of the run, with its frame as it came. Connected first, so that a
+    // reply's event comes before whatever the reply causes (the record filling up). A pressure
+    // that is not a number has no value.
+    connect(&m_link, &PumpLink::pressureReported, this,
+            [this](const QString &text, std::optional<double> mpa, const QByteArray &frame) {
+                m_events.reply(RunEventKind::Pressure, mpa ? text : QString(), frame);
+            });
+    connect(&m_link, &PumpLink::pressureLimitReported, this,
+            [this](const QString &readout, const QByteArray &frame) {
+                m_events.reply(RunEventKind::PressureLimit, readout, frame);
+            });
+    connect(&m_link, &PumpLink::flowSetpointReported, this,
+            [this](const QString &readout, const QByteArray &frame) {
+                m_events.reply(RunEventKind::FlowSetpoint, readout, frame);
+            });
+
     connect(&m_link, &PumpLink::pressureReported, this, &PumpConsole::showPressure);
     // An entry typed on the keypad lives in its read-out; overwriting it half-way would leave
     // the entry at a length that never completes and lock the keypad.
@@ -78,6 +94,37 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
             m_readouts.setCaption(Readout::Flow, readout);
         }
     });
+
+    // The line's own events; an adapter reopened on its own is logged as the line coming back.
+    connect(&m_connection, &PortConnection::lineStarted, this,
+            [this](const QString &device, bool reopened) {
+                if (reopened) {
+                    m_events.lineBack(device);
+                } else {
+                    m_events.lineOpened(device);
+                }
+            });
+    // After the connection's own handler: the line is Not connected by the time it is logged.
+    connect(&m_link, &PumpLink::lineLost, this,
+            [this](const LineLoss &loss) { m_events.lineLost(portmessages::lossCause(loss)); });
+}
+
+PumpConsole::~PumpConsole()
+{
+    // The line goes with the console; the log says so and closes its file.
+    if (m_port.isOpen()) {
+        m_events.lineClosed();
+    }
+}
+
+void PumpConsole::startRunLog(const RunLogOptions &options)
+{
+    m_runLog = std::make_unique<RunLog>(m_events, m_boxes, options);
+}
+
+QString PumpConsole::runLogFolder() const
+{
+    return m_runLog ? m_runLog->options().folder : runlog::defaultFolder();
 }
 
 void PumpConsole::setRecordLimit(qsizetype limit)
@@ -94,6 +141,7 @@ void PumpConsole::showPressure(const QString &text, std::optional<double> mpa)
         return;
     }
     m_recordFullTold = true;
+    m_events.recordFull(m_record.limit());
     m_boxes.notify(QStringLiteral("压力记录已满（%1 个数值），此后的压力数值不再记录。\r\n"
                                   "已记录的数值可以用“文件”菜单中的“保存”存储。")
                        .arg(m_record.limit()),
@@ -112,30 +160,33 @@ void PumpConsole::connectTo(const QString &answer)
 
 void PumpConsole::closeLine()
 {
+    if (m_port.isOpen()) {
+        m_events.lineClosed();
+    }
     m_connection.close();
 }
 
 void PumpConsole::runPump()
 {
-    m_sender.send(commandframes::run(m_setpoints.pumpNumber()), runCommand);
+    m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::Run);
 }
 
 void PumpConsole::stopPump()
 {
-    m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), stopCommand);
+    m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::Stop);
 }
 
 void PumpConsole::runFromKeypad()
 {
     // The read-out tells what the keypad last sent, so it changes only once the frame is out.
-    if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), runCommand)) {
+    if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::Run)) {
         m_readouts.setCaption(Readout::RunState, readoutText::running);
     }
 }
 
 void PumpConsole::stopFromKeypad()
 {
-    if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), stopCommand)) {
+    if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::Stop)) {
         m_readouts.setCaption(Readout::RunState, readoutText::stopped);
     }
 }

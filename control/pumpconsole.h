@@ -12,6 +12,7 @@
 #include "control/pressurewatch.h"
 #include "control/readouts.h"
 #include "control/reconnector.h"
+#include "control/runevents.h"
 #include "control/setpoints.h"
 #include "control/timedrun.h"
 #include "link/pumplink.h"
@@ -24,7 +25,9 @@ class Clock;
 class OperatorBoxes;
 class PortInfoSource;
 class PumpPort;
+class RunLog;
 class Ticker;
+struct RunLogOptions;
 
 // What the console watches the line with. A part left null gets the real one; without `ports`
 // (the system's list needs the serial library, which this layer does not link) the port box
@@ -44,6 +47,7 @@ public:
     PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, QObject *parent = nullptr);
     PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker, const LineWatchParts &watch,
                 QObject *parent = nullptr);
+    ~PumpConsole() override;
 
     const Readouts &readouts() const { return m_readouts; }
     const ChartDrawing &chart() const { return m_link.chart(); }
@@ -61,6 +65,17 @@ public:
     // Where saveRecord() writes.
     QString recordPath() const { return m_recordPath; }
     void setRecordPath(const QString &path) { m_recordPath = path; }
+
+    // Everything that happens on the line, timed, for the run log and anyone else to follow.
+    const RunEvents &events() const { return m_events; }
+    // Tests stamp the events with a clock of their own; it must outlive the console.
+    void setRunClock(RunClock &clock) { m_events.setClock(clock); }
+    // From now on every connection writes a run log into `options.folder`. Off until called,
+    // so that a console in a test writes nothing where the operator keeps logs.
+    void startRunLog(const RunLogOptions &options);
+    RunLog *runLog() { return m_runLog.get(); }
+    // Where the run logs go (the folder the menu opens), whether or not the log is on.
+    QString runLogFolder() const;
 
 public Q_SLOTS:
     void choosePort();
@@ -99,6 +114,7 @@ Q_SIGNALS:
 private:
     void showPressure(const QString &text, std::optional<double> mpa);
 
+    PumpPort &m_port;
     OperatorBoxes &m_boxes;
     // The real parts of the line watch where none were given.
     std::unique_ptr<PortInfoSource> m_ownPorts;
@@ -106,6 +122,7 @@ private:
     std::unique_ptr<Ticker> m_ownStaleTicker;
     std::unique_ptr<Ticker> m_ownPollTicker;
     PortInfoSource &m_ports;
+    RunEvents m_events;
     Readouts m_readouts;
     PumpLink m_link;
     FrameSender m_sender;
@@ -118,4 +135,5 @@ private:
     QString m_recordPath;
     PressureWatch m_pressureWatch;
     Reconnector m_reconnector;
+    std::unique_ptr<RunLog> m_runLog; // after everything whose events it writes
 };

@@ -2,10 +2,14 @@
 
 #include "control/framesender.h"
 #include "control/operatorboxes.h"
+#include "control/runevents.h"
 #include "link/wire/commandframes.h"
 #include "link/wire/numbertext.h"
 
-Setpoints::Setpoints(OperatorBoxes &boxes, FrameSender &sender) : m_boxes(boxes), m_sender(sender)
+#include <QLocale>
+
+Setpoints::Setpoints(OperatorBoxes &boxes, FrameSender &sender, RunEvents &events)
+    : m_boxes(boxes), m_sender(sender), m_events(events)
 {
 }
 
@@ -44,9 +48,11 @@ void Setpoints::askAndSend(Kind kind)
                      QStringLiteral("错误"));
         return;
     }
+    // The log keeps the number as typed; the frame beside it shows what the pump was told.
     m_sender.send(flow ? commandframes::dialogFlow(m_pumpNumber, *value)
                        : commandframes::dialogPressureLimit(m_pumpNumber, *value),
-                  title);
+                  flow ? PumpCommand::Flow : PumpCommand::PressureLimit,
+                  QString::number(*value, 'g', QLocale::FloatingPointShortest));
 }
 
 void Setpoints::askPumpNumber()
@@ -55,5 +61,6 @@ void Setpoints::askPumpNumber()
                                     QStringLiteral("编号设定"), QStringLiteral("0"));
     if (const auto number = numbertext::toInt16(answer.value_or(QString()))) {
         m_pumpNumber = *number;
+        m_events.pumpNumberSet(*number);
     }
 }

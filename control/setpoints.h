@@ -6,6 +6,7 @@
 
 class FrameSender;
 class OperatorBoxes;
+class RunEvents;
 
 namespace limits {
 // The highest values the pump takes; anything above is refused before it reaches the line.
@@ -16,7 +17,7 @@ inline constexpr double maxPressureLimit = 5.0; // MPa
 class Setpoints
 {
 public:
-    Setpoints(OperatorBoxes &boxes, FrameSender &sender);
+    Setpoints(OperatorBoxes &boxes, FrameSender &sender, RunEvents &events);
 
     void askFlow();
     void askPressureLimit();
@@ -34,6 +35,7 @@ private:
 
     OperatorBoxes &m_boxes;
     FrameSender &m_sender;
+    RunEvents &m_events;
     qint16 m_pumpNumber = 0;
     double m_lastFlow = 0;
     double m_lastPressureLimit = 0;

@@ -49,7 +49,7 @@ void TimedRun::start()
 {
     m_elapsed = 0;
     m_ticker.start();
-    if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), QStringLiteral("定时开始"))) {
+    if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::TimedRunStart)) {
         m_readouts.setTimeDisplayVisible(true);
     }
 }
@@ -57,20 +57,20 @@ void TimedRun::start()
 void TimedRun::pause()
 {
     m_ticker.stop();
-    m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), QStringLiteral("定时暂停"));
+    m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::TimedRunPause);
 }
 
 void TimedRun::resume()
 {
     m_ticker.start();
-    m_sender.send(commandframes::run(m_setpoints.pumpNumber()), QStringLiteral("定时继续"));
+    m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::TimedRunContinue);
 }
 
 void TimedRun::end()
 {
     m_minutes = 0;
     m_ticker.stop();
-    if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), QStringLiteral("定时结束"))) {
+    if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::TimedRunEnd)) {
         m_readouts.setTimeDisplayVisible(false);
     }
 }
@@ -91,7 +91,7 @@ void TimedRun::tick()
     }
     // Tried again on every tick until it goes out, but told only once.
     if (m_sender.sendRepeated(commandframes::stop(m_setpoints.pumpNumber()),
-                              QStringLiteral("定时到，停止"))) {
+                              PumpCommand::TimedRunTimeUp)) {
         m_elapsed = 0;
         m_ticker.stop();
     }

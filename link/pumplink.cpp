@@ -48,14 +48,16 @@ void PumpLink::handleReply(QByteArrayView frame)
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);
         m_lastPressure = numbertext::toDouble(text);
-        Q_EMIT pressureReported(text, m_lastPressure);
+        Q_EMIT pressureReported(text, m_lastPressure, frame.toByteArray());
         break;
     }
     case 'P':
-        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value.toByteArray()));
+        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value.toByteArray()),
+                                     frame.toByteArray());
         break;
     case 'L':
-        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value.toByteArray()));
+        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value.toByteArray()),
+                                    frame.toByteArray());
         break;
     default:
         break;

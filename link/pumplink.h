@@ -32,11 +32,11 @@ public:
 
 Q_SIGNALS:
     // The pump's current pressure, as the four characters it sent; `mpa` is empty when they
-    // do not read as a number.
-    void pressureReported(const QString &text, std::optional<double> mpa);
+    // do not read as a number. `frame` is the reply as it came.
+    void pressureReported(const QString &text, std::optional<double> mpa, const QByteArray &frame);
     // The pump's flow setpoint and pressure limit, as their read-outs show them ("ab.c").
-    void flowSetpointReported(const QString &readout);
-    void pressureLimitReported(const QString &readout);
+    void flowSetpointReported(const QString &readout, const QByteArray &frame);
+    void pressureLimitReported(const QString &readout, const QByteArray &frame);
     void lineLost(const LineLoss &loss);
 
 private:

@@ -1,8 +1,14 @@
 #include "ui/filecommands.h"
 
+#include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
+#include "ui/folderopener.h"
 #include "ui/recordwindow.h"
 #include "ui/testpageprinter.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
 
 FileCommands::FileCommands(const PumpConsole &console, OperatorBoxes &boxes, QWidget *mainWindow,
                            TestPagePrinter *printer, QObject *parent)
@@ -44,4 +50,22 @@ void FileCommands::showRecordWindow()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void FileCommands::openLogFolder()
+{
+    if (!m_folderOpener) {
+        m_ownFolderOpener = std::make_unique<DesktopFolderOpener>();
+        m_folderOpener = m_ownFolderOpener.get();
+    }
+    // Before the first log the folder does not exist yet; an empty one says more than an error.
+    const QString folder = m_console.runLogFolder();
+    const bool made = QDir().mkpath(folder);
+    if (made && m_folderOpener->open(folder)) {
+        return;
+    }
+    m_boxes.tell(u"无法打开记录文件夹 %1：%2。"_s.arg(QDir::toNativeSeparators(folder),
+                                                      made ? u"桌面没有能显示文件夹的程序"_s
+                                                           : u"无法创建该文件夹"_s),
+                 u"打开记录文件夹"_s);
 }

@@ -1,11 +1,12 @@
 #pragma once
-// The file menu's commands that need the desktop: printing the test page and the record
-// window. (Saving the record is the console's own.)
+// The file menu's commands that need the desktop: printing the test page, the record window
+// and the run logs' folder. (Saving the record is the console's own.)
 
 #include <memory>
 #include <QObject>
 #include <QPointer>
 
+class FolderOpener;
 class OperatorBoxes;
 class PumpConsole;
 class QWidget;
@@ -23,10 +24,13 @@ public:
     ~FileCommands() override;
 
     RecordWindow *recordWindow();
+    // Tests show the folder somewhere else than in the desktop's file manager.
+    void setFolderOpener(FolderOpener *opener) { m_folderOpener = opener; }
 
 public Q_SLOTS:
     void printTestPage();
     void showRecordWindow();
+    void openLogFolder();
 
 private:
     const PumpConsole &m_console;
@@ -35,4 +39,6 @@ private:
     TestPagePrinter *m_printer;
     std::unique_ptr<TestPagePrinter> m_ownPrinter; // the platform's, made at the first print
     QPointer<RecordWindow> m_recordWindow;
+    FolderOpener *m_folderOpener = nullptr;
+    std::unique_ptr<FolderOpener> m_ownFolderOpener;
 };

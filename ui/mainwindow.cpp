@@ -266,6 +266,7 @@ void MainWindow::buildMenus()
     item(file, u"save"_s, u"保存"_s, console, &PumpConsole::saveRecord);
     item(file, u"print"_s, u"打印"_s, files, &FileCommands::printTestPage);
     item(file, u"record"_s, u"压力记录"_s, files, &FileCommands::showRecordWindow);
+    item(file, u"openLogFolder"_s, u"打开记录文件夹"_s, files, &FileCommands::openLogFolder);
     // The quick way out: the line is not closed first, it goes with the process.
     item(file, u"end"_s, u"退出"_s, this, [] { QCoreApplication::exit(0); });
 

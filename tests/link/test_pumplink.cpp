@@ -89,6 +89,27 @@ TEST(PumpLink, RepliesBecomeReportsAndEachStepsTheChart)
     }
 }
 
+TEST(PumpLink, EachReportCarriesItsFrameAsItCameWhateverTheReadsWere)
+{
+    FakePort port;
+    PumpLink link(port);
+    QObject context;
+    QList<QByteArray> frames;
+    const auto keep = [&frames](auto &&...args) {
+        frames << std::get<sizeof...(args) - 1>(std::forward_as_tuple(args...));
+    };
+    QObject::connect(&link, &PumpLink::pressureReported, &context, keep);
+    QObject::connect(&link, &PumpLink::pressureLimitReported, &context, keep);
+    QObject::connect(&link, &PumpLink::flowSetpointReported, &context, keep);
+
+    for (const QByteArray &read : {"xxQ01N0"_ba, "1.2YQ01P"_ba, "0150YQ01Lab.cY\x01"_ba,
+                                   "Q01Nab.cYQ01N01.2 Y"_ba, "Q01N-0.7Y"_ba}) {
+        port.receive(read);
+    }
+    EXPECT_EQ(frames,
+              (QList<QByteArray>{"Q01N01.2Y", "Q01P0150Y", "Q01Lab.cY", "Q01Nab.cY", "Q01N-0.7Y"}));
+}
+
 TEST(PumpLink, EveryReplyStepsTheChartAtTheLastPressureReported)
 {
     LinkOnFakePort t;

@@ -6,8 +6,10 @@
 #include <QSignalSpy>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #ifndef PUMPSIM_PATH
 #define PUMPSIM_PATH ""
@@ -33,6 +35,7 @@ public:
             qsizetype end;
             while ((end = m_partial.indexOf('\n')) >= 0) {
                 m_lines.append(QString::fromLocal8Bit(m_partial.left(end)));
+                m_seenAt.push_back(std::chrono::steady_clock::now());
                 m_partial.remove(0, end + 1);
             }
         });
@@ -81,10 +84,17 @@ public:
     }
 
     qsizetype countExact(const QString &text) const { return m_lines.count(text); }
+    // Every line so far, and when this process read each one (no earlier than it was written).
+    const QStringList &lines() const { return m_lines; }
+    std::chrono::steady_clock::time_point seenAt(qsizetype line) const
+    {
+        return m_seenAt[std::size_t(line)];
+    }
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
     QByteArray m_partial;
     QStringList m_lines;
+    std::vector<std::chrono::steady_clock::time_point> m_seenAt;
 };

@@ -2,9 +2,12 @@
 // enabling, the focus order, and that clicks, menu choices and presses reach the console's
 // actions (or, for presses on controls, do not).
 
+#include "control/runlog.h"
 #include "support/doubles.h"
 #include "support/printto.h"
 #include "ui/chartwidget.h"
+#include "ui/filecommands.h"
+#include "ui/folderopener.h"
 #include "ui/mainwindow.h"
 
 #include <cmath>
@@ -12,7 +15,10 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -310,6 +316,7 @@ const MenuEntry menuEntries[] = {
     {u"save"_s, u"保存"_s, u"file"_s},
     {u"print"_s, u"打印"_s, u"file"_s},
     {u"record"_s, u"压力记录"_s, u"file"_s},
+    {u"openLogFolder"_s, u"打开记录文件夹"_s, u"file"_s},
     {u"end"_s, u"退出"_s, u"file"_s},
     {u"settime"_s, u"定时(T)"_s, {}},
     {u"stset"_s, u"设定"_s, u"settime"_s},
@@ -449,6 +456,63 @@ TEST(MainWindowMenus, EndLeavesTheEventLoopWithoutClosingTheLineButClosingTheWin
     c.show();
     EXPECT_TRUE(c.window.close());
     EXPECT_FALSE(c.port.isOpen());
+}
+
+// Shows folders nowhere; says what it was asked to show.
+struct RecordingOpener final : FolderOpener
+{
+    QStringList opened;
+    bool works = true;
+    bool open(const QString &folder) override
+    {
+        opened << folder;
+        return works;
+    }
+};
+
+TEST(MainWindowMenus, OpenLogFolderShowsTheFolderTheLogsGoToMakingItWhenMissing)
+{
+    const QTemporaryDir dir;
+    const QString folder = dir.filePath(u"docs/pumplogs"_s);
+    ConsoleWindow c;
+    RecordingOpener opener;
+    c.window.fileCommands().setFolderOpener(&opener);
+    // Before the log is started the item still shows where it would write.
+    EXPECT_EQ(c.window.console().runLogFolder(), runlog::defaultFolder());
+    c.window.console().startRunLog({folder});
+    c.connectPump();
+
+    c.window.menuAction(u"openLogFolder"_s)->trigger();
+    EXPECT_EQ(opener.opened, QStringList{folder});
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_TRUE(c.boxes.shown.empty());
+
+    // A desktop that cannot show it, or a folder that cannot be made: the operator hears why.
+    opener.works = false;
+    c.window.menuAction(u"openLogFolder"_s)->trigger();
+    QFile blocker(dir.filePath(u"file"_s));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ConsoleWindow blocked;
+    blocked.window.fileCommands().setFolderOpener(&opener);
+    blocked.window.console().startRunLog({blocker.fileName() + u"/pumplogs"_s});
+    blocked.window.fileCommands().openLogFolder();
+    EXPECT_EQ(opener.opened.size(), 2) << "nothing to show when the folder could not be made";
+
+    const auto toldOf = [](const ConsoleWindow &w) {
+        QStringList texts;
+        for (const auto &box : w.boxes.messages()) {
+            texts << box.title + u'|' + box.prompt;
+        }
+        return texts;
+    };
+    EXPECT_EQ(
+        toldOf(c),
+        QStringList{u"打开记录文件夹|无法打开记录文件夹 %1：桌面没有能显示文件夹的程序。"_s.arg(
+            QDir::toNativeSeparators(folder))});
+    EXPECT_EQ(toldOf(blocked),
+              QStringList{u"打开记录文件夹|无法打开记录文件夹 %1：无法创建该文件夹。"_s.arg(
+                  QDir::toNativeSeparators(blocker.fileName() + u"/pumplogs"_s))});
 }
 
 struct PressCase
