@@ -162,7 +162,7 @@ TEST(RunLog, EveryReplyAndCommandIsARowWithItsTimeValueAndFrame)
              press({&PumpConsole::stopPump});
              c.port.failWrites = false;
          },
-         {u"command not sent||Q03S0000Y|stop: 串口写入失败：I/O error"_s}},
+         {u"command not sent||Q03S0000Y|stop: 串口写入失败：设备读写出错，可能已被拔出或已损坏"_s}},
         // The second value fills the record of two; the third no longer fits.
         {[&] { c.port.receive("Q01N02.0Y"); }, {u"pressure|02.0|Q01N02.0Y|"_s}},
         {[&] { c.port.receive("Q01N03.0Y"); },

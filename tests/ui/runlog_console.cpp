@@ -43,6 +43,11 @@ public:
         }
         return std::exchange(m_portAnswer, {});
     }
+    std::optional<QString> choose(const QString &prompt, const QString &title,
+                                  const QStringList &, const QString &defaultText) override
+    {
+        return ask(prompt, title, defaultText);
+    }
     void tell(const QString &prompt, const QString &title) override
     {
         print("tell", prompt, title);
