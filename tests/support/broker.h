@@ -43,6 +43,7 @@ public:
 
     bool available() const { return !m_program.isEmpty() && m_port > 0 && m_dir.isValid(); }
     int port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
 
     // Starts on the same port each time; true once it accepts connections.
