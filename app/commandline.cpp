@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/options.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -19,12 +21,14 @@ Parsed parse(const QStringList &arguments)
                        "a port number (1), COM3, or a device such as /dev/ttyUSB0."),
         QStringLiteral("ANSWER"));
     parser.addOption(port);
+    options::addMonitorOptions(parser);
 
     const auto refuse = [](const QString &why) {
-        return Parsed{Action::Refuse,
-                      why + QStringLiteral("\nTry '%1 --help' for the options.")
-                                .arg(QCoreApplication::applicationName()),
-                      std::nullopt};
+        Parsed refused;
+        refused.action = Action::Refuse;
+        refused.text = why + QStringLiteral("\nTry '%1 --help' for the options.")
+                                 .arg(QCoreApplication::applicationName());
+        return refused;
     };
     if (!parser.parse(arguments)) {
         return refuse(parser.errorText());
@@ -32,13 +36,17 @@ Parsed parse(const QStringList &arguments)
     // Help and version win over everything else, as in every Qt program. (--help-all, which
     // Qt adds, would also list Qt's own options; those are Qt's to document.)
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        return {Action::ShowHelp, parser.helpText(), std::nullopt};
+        Parsed shown;
+        shown.action = Action::ShowHelp;
+        shown.text = parser.helpText();
+        return shown;
     }
     if (parser.isSet(version)) {
-        return {Action::ShowVersion,
-                QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
-                                              QCoreApplication::applicationVersion()),
-                std::nullopt};
+        Parsed shown;
+        shown.action = Action::ShowVersion;
+        shown.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                   QCoreApplication::applicationVersion());
+        return shown;
     }
     if (!parser.positionalArguments().isEmpty()) {
         return refuse(
@@ -48,6 +56,7 @@ Parsed parse(const QStringList &arguments)
         return refuse(QStringLiteral("--port given more than once."));
     }
     Parsed parsed;
+    parsed.monitor = options::monitorValues(parser);
     if (parser.isSet(port)) {
         parsed.port = parser.value(port);
     }

@@ -4,6 +4,8 @@
 // --port connects at start as if the operator had answered the port box with ANSWER (a number,
 // COM3, /dev/ttyUSB0), with every message as usual.
 
+#include "app/options.h"
+
 #include <optional>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,7 @@ struct Parsed
     Action action = Action::Run;
     QString text;
     std::optional<QString> port; // the port box answer to connect with at start
+    MonitorOptionValues monitor; // the broker to publish to, as far as the command line says
 };
 
 // `arguments` as QCoreApplication::arguments() gives them, the program first. The help and

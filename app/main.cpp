@@ -1,13 +1,20 @@
 // The console's start: the command line, then one main window, whose load step runs before it
-// is shown.
+// is shown, and, when a broker is named, publishing to it.
 #include "app/commandline.h"
+#include "app/monitoring.h"
+#include "app/options.h"
+#include "control/monitorfeed.h"
 #include "control/pumpconsole.h"
 #include "control/runlog.h"
+#include "link/serialpumpport.h"
 #include "ui/mainwindow.h"
+#include "ui/widgetboxes.h"
 
 #include <cstdio>
 #include <QApplication>
 #include <QIcon>
+#include <QSettings>
+#include <QSysInfo>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -40,9 +47,14 @@ int main(int argc, char **argv)
     case commandline::Action::Refuse:
         return print(stderr, command.text + u'\n', 1);
     }
+    const MonitorOptions monitorOptions = options::resolve(
+        command.monitor, options::monitorValues(QSettings()), QSysInfo::machineHostName());
 
     MainWindow::installFontSubstitutions();
-    MainWindow window;
+    // The console writes through the tap, so that the monitor sees each frame on the line.
+    SerialPumpPort serialPort;
+    FrameTap port(serialPort);
+    MainWindow window(&port, nullptr, nullptr);
     if (const auto runLog = runlog::optionsFromEnvironment()) {
         window.console().startRunLog(*runLog);
     }
@@ -54,5 +66,8 @@ int main(int argc, char **argv)
         QTimer::singleShot(
             0, &window, [&window, answer = *command.port] { window.console().connectTo(answer); });
     }
+
+    WidgetBoxes monitorBoxes(&window);
+    const auto monitoring = Monitoring::start(monitorOptions, window.console(), port, monitorBoxes);
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@ packages=(
     xvfb xauth poppler-utils libx11-dev
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file
+    libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()

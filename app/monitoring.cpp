@@ -1,0 +1,66 @@
+#include "app/monitoring.h"
+
+#include "control/monitorfeed.h"
+#include "control/monitormessages.h"
+#include "control/operatorboxes.h"
+#include "control/pumpmonitor.h"
+#include "mqtt/mosquittopublisher.h"
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<int> keepAliveSeconds(const QString &text)
+{
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    // libmosquitto takes no less than 5; MQTT carries at most 65535.
+    return ok && seconds >= 5 && seconds <= 65535 ? std::optional(seconds) : std::nullopt;
+}
+
+void tellBadSettings(OperatorBoxes &boxes, const QString &why)
+{
+    std::fprintf(stderr, "pumpconsole: %s\n", qPrintable(why));
+    boxes.notify(monitormessages::badSettingsNotice(why), monitormessages::noticeTitle);
+}
+
+} // namespace
+
+Monitoring::~Monitoring() = default;
+
+std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
+                                              const PumpConsole &console, FrameTap &tap,
+                                              OperatorBoxes &boxes)
+{
+    if (options.url.isEmpty()) {
+        return nullptr;
+    }
+    const ParsedBrokerAddress parsed = brokeraddress::parse(options.url);
+    if (!parsed.address) {
+        tellBadSettings(boxes, parsed.error);
+        return nullptr;
+    }
+    const auto keepAlive = keepAliveSeconds(options.keepAlive);
+    if (!keepAlive) {
+        tellBadSettings(boxes, u"保活时间“%1”无效：应为 5 到 65535 秒"_s.arg(options.keepAlive));
+        return nullptr;
+    }
+
+    BrokerConnection connection;
+    connection.address = *parsed.address;
+    connection.clientId = u"pumpconsole-"_s + monitormessages::topicLevel(options.id);
+    connection.user = options.user;
+    connection.password = qEnvironmentVariable(qPrintable(options::passwordVariable));
+    connection.willTopic = monitormessages::topic(options.id, u"status"_s);
+    connection.willPayload = monitormessages::offline;
+    connection.keepAliveSeconds = *keepAlive;
+
+    std::unique_ptr<Monitoring> monitoring(new Monitoring);
+    monitoring->m_publisher = std::make_unique<MosquittoPublisher>(connection);
+    monitoring->m_monitor =
+        std::make_unique<PumpMonitor>(*monitoring->m_publisher, boxes, options.id);
+    monitoring->m_feed = std::make_unique<MonitorFeed>(console, tap, *monitoring->m_monitor);
+    return monitoring;
+}
