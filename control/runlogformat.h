@@ -43,7 +43,7 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs);
 
 // "2026-12-08_14-03-27": the local time a connection opened, as a file name.
 QString fileBaseName(const RunTime &opened);
-// Part 1 is "BASE.csv", later parts (after 100 MB, or when a name is taken) "BASE-2.csv", …
+// The first file is "BASE.csv", later ones (after 100 MB, or when a name is taken) "BASE-2.csv", …
 QString fileName(const QString &baseName, int part);
 
 // Whether the environment's PUMPCONSOLE_RUN_LOG setting leaves the log on: everything but
