@@ -3,7 +3,6 @@
 #include "app/commandline.h"
 #include "app/monitoring.h"
 #include "app/options.h"
-#include "control/monitorfeed.h"
 #include "control/pumpconsole.h"
 #include "control/runlog.h"
 #include "link/serialpumpport.h"
@@ -51,9 +50,7 @@ int main(int argc, char **argv)
         command.monitor, options::monitorValues(QSettings()), QSysInfo::machineHostName());
 
     MainWindow::installFontSubstitutions();
-    // The console writes through the tap, so that the monitor sees each frame on the line.
-    SerialPumpPort serialPort;
-    FrameTap port(serialPort);
+    SerialPumpPort port;
     MainWindow window(&port, nullptr, nullptr);
     if (const auto runLog = runlog::optionsFromEnvironment()) {
         window.console().startRunLog(*runLog);
@@ -68,6 +65,6 @@ int main(int argc, char **argv)
     }
 
     WidgetBoxes monitorBoxes(&window);
-    const auto monitoring = Monitoring::start(monitorOptions, window.console(), port, monitorBoxes);
+    const auto monitoring = Monitoring::start(monitorOptions, window.console(), monitorBoxes);
     return QApplication::exec();
 }

@@ -31,8 +31,7 @@ void tellBadSettings(OperatorBoxes &boxes, const QString &why)
 Monitoring::~Monitoring() = default;
 
 std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
-                                              const PumpConsole &console, FrameTap &tap,
-                                              OperatorBoxes &boxes)
+                                              const PumpConsole &console, OperatorBoxes &boxes)
 {
     if (options.url.isEmpty()) {
         return nullptr;
@@ -61,6 +60,6 @@ std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
     monitoring->m_publisher = std::make_unique<MosquittoPublisher>(connection);
     monitoring->m_monitor =
         std::make_unique<PumpMonitor>(*monitoring->m_publisher, boxes, options.id);
-    monitoring->m_feed = std::make_unique<MonitorFeed>(console, tap, *monitoring->m_monitor);
+    monitoring->m_feed = std::make_unique<MonitorFeed>(console, *monitoring->m_monitor);
     return monitoring;
 }

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class FrameTap;
 class MonitorFeed;
 class OperatorBoxes;
 class Publisher;
@@ -19,8 +18,7 @@ public:
     // Nothing when the options name no broker. A setting that cannot work is told to the
     // operator (without blocking) and nothing starts; the console works on either way.
     static std::unique_ptr<Monitoring> start(const MonitorOptions &options,
-                                             const PumpConsole &console, FrameTap &tap,
-                                             OperatorBoxes &boxes);
+                                             const PumpConsole &console, OperatorBoxes &boxes);
     ~Monitoring();
 
     Publisher &publisher() { return *m_publisher; }

@@ -42,10 +42,9 @@ double brokerCpuSeconds(qint64 pid)
 struct Console
 {
     FakePort port;
-    FrameTap tap{port};
     ScriptedBoxes boxes;
     ManualTicker ticker;
-    PumpConsole console{tap, boxes, ticker};
+    PumpConsole console{port, boxes, ticker};
 
     Console()
     {
@@ -114,7 +113,7 @@ int main(int argc, char **argv)
     Console worded;
     NullPublisher nowhere;
     PumpMonitor wordedMonitor(nowhere, worded.boxes, QStringLiteral("bench"));
-    MonitorFeed wordedFeed(worded.console, worded.tap, wordedMonitor);
+    MonitorFeed wordedFeed(worded.console, wordedMonitor);
     const auto [wordedCpu, wordedReplies] = feedAtLineRate(worded, seconds);
 
     Console published;
@@ -126,7 +125,7 @@ int main(int argc, char **argv)
     connection.willPayload = monitormessages::offline;
     MosquittoPublisher publisher(connection);
     PumpMonitor monitor(publisher, published.boxes, QStringLiteral("bench"));
-    MonitorFeed feed(published.console, published.tap, monitor);
+    MonitorFeed feed(published.console, monitor);
     Subscriber watcher(broker.port());
     QSignalSpy connected(&publisher, &Publisher::connected);
     if (!connected.wait(5000)) {

@@ -1,92 +1,38 @@
 #include "control/monitorfeed.h"
 
-#include "control/portmessages.h"
 #include "control/pumpconsole.h"
 #include "control/pumpmonitor.h"
-#include "link/wire/commandframes.h"
-
-#include <limits>
-#include <QDateTime>
+#include "link/wire/numbertext.h"
 
 using namespace Qt::StringLiterals;
 using namespace monitormessages;
 
 namespace {
 
-// The command of a frame, from its letter (the line carries no more than that), in the run
-// log's words.
-QString commandWord(const QByteArray &frame)
+WallTime wallTime(const RunTime &time)
 {
-    const auto command = commandframes::parse(frame);
-    switch (command ? command->letter : 0) {
-    case 'R':
-        return u"run"_s;
-    case 'S':
-        return u"stop"_s;
-    case 'L':
-        return u"flow"_s;
-    case 'P':
-        return u"limit"_s;
-    default:
-        return u"command"_s;
-    }
-}
-
-// Now, with the local offset looked up once a minute: the time zone costs more to ask than
-// the rest of a reply's handling.
-WallTime wallNow()
-{
-    static qint64 minute = std::numeric_limits<qint64>::min();
-    static int offset = 0;
-    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
-    if (utcMs / 60000 != minute) {
-        minute = utcMs / 60000;
-        offset = QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc();
-    }
-    return {utcMs, offset};
-}
-
-MonitorEvent happenedNow(EventKind kind)
-{
-    MonitorEvent event;
-    event.kind = kind;
-    event.time = wallNow();
-    return event;
+    return {time.utcMs, time.utcOffsetSeconds};
 }
 
 } // namespace
 
-FrameTap::FrameTap(PumpPort &port, QObject *parent) : PumpPort(parent), m_port(port)
-{
-    connect(&m_port, &PumpPort::readyRead, this, &PumpPort::readyRead);
-    connect(&m_port, &PumpPort::connectionLost, this, &PumpPort::connectionLost);
-}
-
-PortStatus FrameTap::write(const QByteArray &frame)
-{
-    PortStatus status = m_port.write(frame);
-    Q_EMIT frameWritten(frame, status);
-    return status;
-}
-
-MonitorFeed::MonitorFeed(const PumpConsole &console, FrameTap &tap, PumpMonitor &monitor,
-                         QObject *parent)
-    : QObject(parent), m_console(console), m_tap(tap), m_monitor(monitor),
+MonitorFeed::MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObject *parent)
+    : QObject(parent), m_console(console), m_monitor(monitor),
       m_flow(console.readouts().caption(Readout::Flow)),
       m_pressureLimit(console.readouts().caption(Readout::PressureLimit))
 {
+    connect(&console.events(), &RunEvents::runEvent, this, &MonitorFeed::onRunEvent);
     connect(&console.readouts(), &Readouts::captionChanged, this, [this](Readout readout) {
-        // The pressure's read-out moves with each reply, which onPressure handles.
-        if (readout == Readout::Flow || readout == Readout::PressureLimit ||
-            readout == Readout::RunState || readout == Readout::EntryMode) {
+        // The pressure's read-out moves with each reply, handled below.
+        if (readout != Readout::Pressure) {
             showPanel();
         }
     });
-    connect(&console.link(), &PumpLink::pressureReported, this,
-            [this](const QString &, std::optional<double> mpa) { onPressure(mpa); });
-    connect(&console.link(), &PumpLink::lineLost, this, &MonitorFeed::onLineLost);
-    connect(&console, &PumpConsole::connectedChanged, this, &MonitorFeed::onConnectedChanged);
-    connect(&tap, &FrameTap::frameWritten, this, &MonitorFeed::onFrame);
+    // After the console's own handling of the reply (connected later), so that the panel
+    // shows the new read-out; the pressure's event came before it.
+    connect(&console.link(), &PumpLink::pressureReported, this, &MonitorFeed::showPanel);
+    connect(&console, &PumpConsole::connectedChanged, this, &MonitorFeed::showPanel);
+    connect(&console.pressureWatch(), &PressureWatch::noteChanged, this, &MonitorFeed::showPanel);
     showPanel();
 }
 
@@ -96,7 +42,7 @@ PanelState MonitorFeed::panel() const
     const EntryField open = m_console.keypad().field();
     PanelState state;
     state.connected = m_console.isConnected();
-    state.port = m_tap.device();
+    state.port = m_device;
     state.runState = readouts.caption(Readout::RunState);
     // A half-typed keypad entry is not a setpoint yet.
     state.flow = open == EntryField::Flow ? m_flow : readouts.caption(Readout::Flow);
@@ -105,7 +51,8 @@ PanelState MonitorFeed::panel() const
                               : readouts.caption(Readout::PressureLimit);
     state.pressure = readouts.caption(Readout::Pressure);
     state.pressureAt = m_pressureAt;
-    state.live = state.connected && m_replySinceConnect;
+    state.live = state.connected && m_replySinceOpen &&
+                 !m_console.pressureWatch().staleSeconds().has_value();
     return state;
 }
 
@@ -117,60 +64,77 @@ void MonitorFeed::showPanel()
     m_monitor.showPanel(state);
 }
 
-void MonitorFeed::onPressure(std::optional<double> mpa)
+void MonitorFeed::onRunEvent(const RunEvent &event)
 {
-    if (mpa) {
-        const WallTime now = wallNow();
-        m_pressureAt = now;
-        m_replySinceConnect = true;
-        m_monitor.pressureArrived(now, *mpa);
-
-        // Told when the first value finds no room, as the operator is.
-        const PressureRecord &record = m_console.record();
-        if (record.size() < m_recordSize) {
-            m_recordFullTold = false; // a new record
+    switch (event.kind) {
+    case RunEventKind::Pressure:
+        // A reply that is no number has no value: shown, but no pressure to publish.
+        if (const auto mpa = numbertext::toDouble(event.value); mpa) {
+            m_pressureAt = wallTime(event.time);
+            m_replySinceOpen = true;
+            m_monitor.pressureArrived(*m_pressureAt, *mpa);
         }
-        if (record.isFull() && record.size() == m_recordSize && !m_recordFullTold) {
-            m_recordFullTold = true;
-            MonitorEvent full = happenedNow(EventKind::RecordFull);
-            full.limit = record.limit();
-            m_monitor.eventHappened(full);
-        }
-        m_recordSize = record.size();
+        return; // the panel follows once the read-out shows the reply
+    case RunEventKind::FlowSetpoint:
+    case RunEventKind::PressureLimit:
+    case RunEventKind::PumpNumber:
+        return; // the read-outs carry these into the panel
+    case RunEventKind::CommandSent:
+        tell(EventKind::CommandSent, event);
+        break;
+    case RunEventKind::CommandNotSent:
+        tell(EventKind::CommandNotSent, event);
+        break;
+    case RunEventKind::LineOpened:
+    case RunEventKind::LineBack:
+        lineOpened(event);
+        break;
+    case RunEventKind::LineLost:
+        m_lineWasLost = true;
+        tell(EventKind::LineLost, event);
+        break;
+    case RunEventKind::LineClosed:
+        m_lineWasLost = false; // closed on purpose: whatever opens next is a new line
+        break;
+    case RunEventKind::RecordFull:
+        tell(EventKind::RecordFull, event);
+        break;
     }
     showPanel();
 }
 
-void MonitorFeed::onFrame(const QByteArray &frame, const PortStatus &status)
+void MonitorFeed::lineOpened(const RunEvent &event)
 {
-    MonitorEvent sent =
-        happenedNow(status.ok() ? EventKind::CommandSent : EventKind::CommandNotSent);
-    sent.command = commandWord(frame);
-    sent.frame = frame;
-    if (!status.ok()) {
-        sent.reason = status.error == PortError::NotOpen ? u"串口尚未打开"_s : status.detail;
+    m_device = event.note;
+    m_replySinceOpen = false;
+    // Opened again by hand after it was lost, or reopened by itself: either way it is back.
+    if (std::exchange(m_lineWasLost, false) || event.kind == RunEventKind::LineBack) {
+        tell(EventKind::LineBack, event);
     }
-    m_monitor.eventHappened(sent);
 }
 
-void MonitorFeed::onConnectedChanged(bool connected)
+void MonitorFeed::tell(EventKind kind, const RunEvent &event)
 {
-    if (connected) {
-        m_replySinceConnect = false;
-        if (std::exchange(m_lineWasLost, false)) {
-            MonitorEvent back = happenedNow(EventKind::LineBack);
-            back.port = m_tap.device();
-            m_monitor.eventHappened(back);
-        }
+    MonitorEvent told;
+    told.kind = kind;
+    told.time = wallTime(event.time);
+    switch (kind) {
+    case EventKind::CommandSent:
+    case EventKind::CommandNotSent:
+        told.command = pumpcommand::logName(event.command);
+        told.frame = event.frame;
+        told.reason = event.note;
+        break;
+    case EventKind::LineLost:
+        told.port = m_device;
+        told.reason = event.note;
+        break;
+    case EventKind::LineBack:
+        told.port = m_device;
+        break;
+    case EventKind::RecordFull:
+        told.limit = m_console.record().limit();
+        break;
     }
-    showPanel();
-}
-
-void MonitorFeed::onLineLost(const LineLoss &loss)
-{
-    m_lineWasLost = true;
-    MonitorEvent lost = happenedNow(EventKind::LineLost);
-    lost.port = loss.device;
-    lost.reason = portmessages::lineLost(loss).replace(u"\r\n"_s, u" "_s).trimmed();
-    m_monitor.eventHappened(lost);
+    m_monitor.eventHappened(told);
 }

@@ -3,7 +3,6 @@
 // Prints "connected" once the line to the pump is open.
 #include "app/monitoring.h"
 #include "app/options.h"
-#include "control/monitorfeed.h"
 #include "control/pumpconsole.h"
 #include "link/serialpumpport.h"
 #include "support/doubles.h"
@@ -23,12 +22,11 @@ int main(int argc, char **argv)
     const MonitorOptions monitorOptions =
         options::resolve(options::monitorValues(parser), {}, QStringLiteral("harness"));
 
-    SerialPumpPort serialPort;
-    FrameTap port(serialPort);
+    SerialPumpPort port;
     ScriptedBoxes boxes;
     MainWindow window(&port, &boxes, nullptr);
     window.show();
-    const auto monitoring = Monitoring::start(monitorOptions, window.console(), port, boxes);
+    const auto monitoring = Monitoring::start(monitorOptions, window.console(), boxes);
 
     boxes.answers.push_back(QStringLiteral("1"));
     window.menuAction(QStringLiteral("Communication"))->trigger();

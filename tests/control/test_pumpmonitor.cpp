@@ -1,10 +1,10 @@
-// What the console publishes, headless: the console on the doubles writes through a FrameTap,
-// and a fake publisher keeps each message.
+// What the console publishes, headless: the console on the doubles, and a fake publisher that
+// keeps each message.
 
 #include "control/monitorfeed.h"
 #include "control/pumpmonitor.h"
-#include "support/doubles.h"
 #include "support/fakepublisher.h"
+#include "support/linedoubles.h"
 #include "support/printto.h"
 #include "support/wait.h"
 
@@ -15,22 +15,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct MonitoredConsole
+// 2026-12-08 14:03:27.250 in China, as the run's clock tells it.
+class ManualRunClock final : public RunClock
 {
-    FakePort port;
-    FrameTap tap{port};
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    PumpConsole console{tap, boxes, ticker};
+public:
+    RunTime time{QDateTime(QDate(2026, 12, 8), QTime(6, 3, 27, 250), Qt::UTC).toMSecsSinceEpoch(),
+                 8 * 3600, 5'000'000'000};
+    RunTime now() override { return time; }
+};
+
+struct MonitoredConsole : WatchedConsole
+{
     FakePublisher publisher;
     PumpMonitor monitor{publisher, boxes, u"bench3"_s};
-    MonitorFeed feed{console, tap, monitor};
+    MonitorFeed feed{console, monitor};
 
-    void connect()
-    {
-        boxes.answers.push_back(u"1"_s);
-        console.choosePort();
-    }
+    void connect(const QString &answer = u"1"_s) { WatchedConsole::connect(answer); }
     std::vector<FakePublisher::Message> on(const char *leaf) const
     {
         return publisher.on(u"pumpconsole/bench3/"_s + QLatin1StringView(leaf));
@@ -140,7 +140,9 @@ TEST(PumpMonitor, CommandsGoOutAsEventsWithTheirExactFrame)
     EXPECT_EQ(event.value(u"event"_s), u"command_not_sent"_s);
     EXPECT_EQ(event.value(u"command"_s), u"limit"_s);
     EXPECT_EQ(event.value(u"frame"_s), u"Q00P02.0Y"_s);
-    EXPECT_EQ(event.value(u"reason"_s), u"I/O error"_s);
+    EXPECT_EQ(event.value(u"reason"_s).toString(),
+              u"串口写入失败：设备读写出错，可能已被拔出或已损坏"_s)
+        << "in the operator's words, as the run log has it";
 }
 
 TEST(PumpMonitor, LineLostAndBackAndRecordFullAreEvents)
@@ -166,6 +168,55 @@ TEST(PumpMonitor, LineLostAndBackAndRecordFullAreEvents)
     ASSERT_EQ(c.on("event").size(), eventsBefore + 1) << "told once";
     EXPECT_EQ(c.lastEvent().value(u"event"_s), u"record_full"_s);
     EXPECT_EQ(c.lastEvent().value(u"limit"_s), 2);
+}
+
+TEST(PumpMonitor, TimesAreTheRunsOwnAsTheRunLogWritesThem)
+{
+    MonitoredConsole c;
+    ManualRunClock clock;
+    c.console.setRunClock(clock);
+    c.connect();
+    c.port.receive("Q01N01.2Y"_ba);
+    EXPECT_EQ(c.on("pressure").back().json().value(u"time"_s), u"2026-12-08T14:03:27.250+08:00"_s);
+    EXPECT_EQ(c.state().value(u"pressure_time"_s), u"2026-12-08T14:03:27.250+08:00"_s);
+
+    clock.time.utcMs += 1500;
+    c.console.runFromKeypad();
+    EXPECT_EQ(c.lastEvent().value(u"time"_s), u"2026-12-08T14:03:28.750+08:00"_s);
+}
+
+TEST(PumpMonitor, AQuietPumpIsNotLiveUntilItSpeaksAgain)
+{
+    MonitoredConsole c;
+    c.connect();
+    c.port.receive("Q01N01.2Y"_ba);
+    ASSERT_EQ(c.state().value(u"live"_s), true);
+    c.clock.advance(pressurewatch::staleAfter);
+    c.staleTicker.ticks();
+    EXPECT_EQ(c.state().value(u"live"_s), false);
+    EXPECT_EQ(c.state().value(u"connected"_s), true);
+    c.port.receive("Q01N01.3Y"_ba);
+    EXPECT_EQ(c.state().value(u"live"_s), true);
+}
+
+TEST(PumpMonitor, AnAdapterBackByItselfIsLineBackOnItsNewPort)
+{
+    MonitoredConsole c;
+    c.system.plugIn(usbPort(u"/dev/ttyUSB0"_s));
+    c.connect(u"/dev/ttyUSB0"_s);
+    c.port.receive("Q01N01.2Y"_ba);
+    c.system.pullOut(u"/dev/ttyUSB0"_s);
+    c.port.lose(LossCause::DeviceGone);
+    EXPECT_EQ(c.lastEvent().value(u"event"_s), u"line_lost"_s);
+    EXPECT_EQ(c.lastEvent().value(u"port"_s), u"/dev/ttyUSB0"_s);
+
+    c.system.plugIn(usbPort(u"/dev/ttyUSB1"_s));
+    c.pollTicker.ticks();
+    ASSERT_TRUE(c.console.isConnected());
+    EXPECT_EQ(c.lastEvent().value(u"event"_s), u"line_back"_s);
+    EXPECT_EQ(c.lastEvent().value(u"port"_s), u"/dev/ttyUSB1"_s);
+    EXPECT_EQ(c.state().value(u"port"_s), u"/dev/ttyUSB1"_s);
+    EXPECT_EQ(c.state().value(u"live"_s), false) << "no reply yet on the reopened line";
 }
 
 TEST(PumpMonitor, BrokerTroubleIsToldOncePerOutage)
