@@ -11,7 +11,7 @@ packages=(
     xvfb xauth poppler-utils libx11-dev
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file
-    libmosquitto-dev mosquitto mosquitto-clients
+    libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()

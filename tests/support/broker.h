@@ -22,7 +22,8 @@
 class Broker
 {
 public:
-    Broker()
+    // `moreConfig` is added to the configuration, e.g. a second listener with TLS.
+    explicit Broker(const QByteArray &moreConfig = {})
     {
         m_program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
         if (m_program.isEmpty()) {
@@ -35,7 +36,8 @@ public:
             config.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
                                         "persistence false\nlog_type error\nlog_type warning\n")
                              .arg(m_port)
-                             .toUtf8());
+                             .toUtf8() +
+                         moreConfig);
         }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     }
@@ -72,7 +74,7 @@ public:
         }
     }
 
-private:
+    // A port of 127.0.0.1 that nothing listens on now.
     static int freePort()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -90,6 +92,8 @@ private:
         }
         return port;
     }
+
+private:
     bool accepts() const
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
