@@ -45,7 +45,7 @@ void addMonitorOptions(QCommandLineParser &parser)
          u"This console's name in the topics pumpconsole/NAME/… (default: the host name)."_s,
          u"NAME"_s},
         {keepAliveName,
-         u"Seconds between signs of life to the broker (default 30); the broker reports the "
+         u"Seconds between signs of life to the broker (default 15); the broker reports the "
          u"console offline about 1.5 times this after it vanishes."_s,
          u"SECONDS"_s},
     });

@@ -7,7 +7,7 @@
 //                         environment variable PUMPCONSOLE_MQTT_PASSWORD
 //   --mqtt-id NAME        the console's name in the topics (settings: mqtt/id; default: the
 //                         host name)
-//   --mqtt-keepalive S    seconds (settings: mqtt/keepalive; default 30)
+//   --mqtt-keepalive S    seconds (settings: mqtt/keepalive; default 15)
 //
 // A value on the command line wins over the settings file, even an empty one: `--mqtt ""`
 // turns publishing off for one run.
@@ -37,7 +37,7 @@ struct MonitorOptionValues
 
 namespace options {
 
-inline constexpr int defaultKeepAliveSeconds = 30;
+inline constexpr int defaultKeepAliveSeconds = 15;
 inline const QString passwordVariable = QStringLiteral("PUMPCONSOLE_MQTT_PASSWORD");
 
 void addMonitorOptions(QCommandLineParser &parser);

@@ -26,7 +26,7 @@ TEST(MonitorOptions, CommandLineOverSettingsOverDefaults)
     };
     const QString host = u"bench-pc"_s;
     const Case cases[] = {
-        {"nothing set: no broker, the host's name, 30 s", V(), V(), {{}, {}, host, u"30"_s}},
+        {"nothing set: no broker, the host's name, 15 s", V(), V(), {{}, {}, host, u"15"_s}},
         {"settings only",
          V(),
          V(u"mqtt://lab"_s, u"op"_s, u"b3"_s, u"10"_s),
@@ -42,12 +42,12 @@ TEST(MonitorOptions, CommandLineOverSettingsOverDefaults)
         {"an empty --mqtt turns the settings' broker off for this run",
          V(u""_s),
          V(u"mqtt://lab"_s),
-         {{}, {}, host, u"30"_s}},
-        {"an empty name falls back to the host's", V(), V({}, {}, u" "_s), {{}, {}, host, u"30"_s}},
+         {{}, {}, host, u"15"_s}},
+        {"an empty name falls back to the host's", V(), V({}, {}, u" "_s), {{}, {}, host, u"15"_s}},
         {"blanks around values go",
          V(u" mqtt://cli "_s),
          V(),
-         {u"mqtt://cli"_s, {}, host, u"30"_s}},
+         {u"mqtt://cli"_s, {}, host, u"15"_s}},
     };
     for (const Case &k : cases) {
         const MonitorOptions got = options::resolve(k.commandLine, k.settings, host);
