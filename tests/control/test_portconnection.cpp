@@ -5,6 +5,7 @@
 #include "link/wire/portnames.h"
 #include "support/doubles.h"
 #include "support/printto.h"
+#include "support/runtimedir.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -27,16 +28,6 @@ const QString lostHint = u"\r\n泵已失去连接。请检查连接线，然后�
 QString device(int portNumber)
 {
     return portnames::deviceForPortNumber(portNumber).value();
-}
-
-// The boxes of one kind as "title|prompt", so that one comparison checks texts and order.
-QStringList shownTexts(const ScriptedBoxes &boxes, const QString &kind = u"tell"_s)
-{
-    QStringList texts;
-    for (const auto &box : boxes.messages(kind)) {
-        texts << box.title + u'|' + box.prompt;
-    }
-    return texts;
 }
 
 // The operator chooses the port again and gives "1"; afterwards the console is connected.
@@ -153,7 +144,7 @@ TEST(PortBox, AnswerThatIsNotAPortIsToldWordForWord)
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{message});
+        EXPECT_EQ(c.boxes.texts(), QStringList{message});
         EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
         EXPECT_TRUE(c.port.opened.isEmpty());
         EXPECT_FALSE(c.console.isConnected());
@@ -211,7 +202,7 @@ TEST(PortBox, PortThatCannotBeOpenedIsToldWordForWord)
         c.boxes.answers.push_back(k.answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|"_s + k.message});
+        EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|"_s + k.message});
         EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
         EXPECT_EQ(c.port.opened.size(), 1);
         EXPECT_FALSE(c.port.isOpen());
@@ -233,9 +224,9 @@ TEST(PortBox, ChosenAgainAfterThePumpAnsweredKeepsTheLine)
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|已经连接在串口 "_s + device(1) +
-                                                   u" 上，连接保持不变。\r\n连接时不能更换串口；"
-                                                   u"如需更换，请退出程序后重新启动。"_s});
+        EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|已经连接在串口 "_s + device(1) +
+                                               u" 上，连接保持不变。\r\n连接时不能更换串口；"
+                                               u"如需更换，请退出程序后重新启动。"_s});
         EXPECT_TRUE(c.port.opened.isEmpty());
         EXPECT_TRUE(c.port.isOpen());
         EXPECT_EQ(c.port.device(), device(1));
@@ -304,8 +295,8 @@ TEST(PortBox, MovingToAPortThatCannotBeOpenedLeavesTheConsoleNotConnected)
 
     EXPECT_FALSE(c.port.isOpen());
     EXPECT_FALSE(c.console.isConnected());
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|串口 2（"_s + device(2) +
-                                               u"） 不存在。\r\n请检查串口号和连接线。"_s});
+    EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|串口 2（"_s + device(2) +
+                                           u"） 不存在。\r\n请检查串口号和连接线。"_s});
     c.port.openResult = PortStatus::success();
     expectCanConnectAgain(c);
 }
@@ -318,14 +309,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_runtime.isValid());
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         m_folder = m_runtime.path() + u"/pumpconsole"_s;
         ASSERT_TRUE(QDir().mkpath(m_folder));
         ASSERT_TRUE(QFile::setPermissions(
             m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
 
     // A simulated pump appears as port 1: COM1 -> a new device file.
     QString pumpAppears(const QString &name)
@@ -349,7 +337,7 @@ protected:
         c.boxes.whileOpen = [&] {
             c.boxes.whileOpen = [&] {
                 if (c.port.opened.isEmpty()) {
-                    toldBeforeOpening = shownTexts(c.boxes);
+                    toldBeforeOpening = c.boxes.texts();
                 }
             };
         };
@@ -359,8 +347,7 @@ protected:
         return toldBeforeOpening;
     }
 
-    QTemporaryDir m_runtime;
-    QByteArray m_savedRuntime;
+    PrivateRuntimeDir m_runtime;
     QString m_folder;
 };
 
@@ -369,7 +356,7 @@ TEST_F(PortAliases, ANumberThatNowNamesAnotherDeviceIsToldBeforeItOpens)
     TestConsole c;
     const QString firstPump = pumpAppears(u"pump-a"_s);
     EXPECT_TRUE(chooseOne(c).isEmpty());
-    EXPECT_TRUE(shownTexts(c.boxes).isEmpty()) << "the first time, nothing to compare with";
+    EXPECT_TRUE(c.boxes.texts().isEmpty()) << "the first time, nothing to compare with";
     EXPECT_EQ(c.port.opened, QStringList{firstPump});
 
     // The simulated pump exits: its alias goes, and "1" means the built-in port now.
@@ -396,7 +383,7 @@ TEST_F(PortAliases, ANumberThatNowNamesAnotherDeviceIsToldBeforeItOpens)
     // The same device as last time: nothing to say.
     c.port.lose();
     EXPECT_TRUE(chooseOne(c).isEmpty());
-    EXPECT_TRUE(shownTexts(c.boxes).isEmpty());
+    EXPECT_TRUE(c.boxes.texts().isEmpty());
     EXPECT_EQ(c.port.opened, QStringList{secondPump});
 }
 
@@ -483,7 +470,7 @@ TEST(LineLost, NotConnectedAndOneNoticeNamingTheCauseThenConnectsAgain)
         ASSERT_EQ(connected.count(), 1);
         EXPECT_FALSE(connected.front().front().toBool());
         EXPECT_TRUE(c.boxes.messages().empty()) << "a modal box would block the event loop";
-        EXPECT_EQ(shownTexts(c.boxes, u"notify"_s),
+        EXPECT_EQ(c.boxes.texts(u"notify"_s),
                   QStringList{u"通信|串口 "_s + device(1) + u" 已断开："_s + k.reason + lostHint});
 
         expectCanConnectAgain(c);
@@ -538,14 +525,14 @@ TEST(LineLost, RepeatedStopTheOldLineFailedIsToldAgainOnTheNewLine)
         u"通信错误|"
         u"“定时到，停止”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）。"
         u"\r\n请检查连接后重新操作。"_s;
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp});
 
     c.port.lose();
     c.ticker.ticks(2);
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp});
     expectCanConnectAgain(c);
     c.ticker.ticks(2);
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp}) << "the old line's outage kept it quiet";
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp}) << "the old line's outage kept it quiet";
 
     c.port.failWrites = false;
     c.ticker.ticks(1);
