@@ -30,6 +30,16 @@ QString device(int portNumber)
     return portnames::deviceForPortNumber(portNumber).value();
 }
 
+// The last choice opened `dev` and nothing else, the console is connected, nothing was told.
+void expectConnectedTo(const TestConsole &c, const QString &dev)
+{
+    EXPECT_EQ(c.port.opened, QStringList{dev});
+    EXPECT_TRUE(c.port.isOpen());
+    EXPECT_EQ(c.port.device(), dev);
+    EXPECT_TRUE(c.console.isConnected());
+    EXPECT_TRUE(c.boxes.messages().empty());
+}
+
 // The operator chooses the port again and gives "1"; afterwards the console is connected.
 void expectCanConnectAgain(TestConsole &c)
 {
@@ -37,10 +47,7 @@ void expectCanConnectAgain(TestConsole &c)
     c.boxes.shown.clear();
     c.boxes.answers.push_back(u"1"_s);
     c.console.choosePort();
-    EXPECT_EQ(c.port.opened, QStringList{device(1)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
-    EXPECT_TRUE(c.boxes.messages().empty());
+    expectConnectedTo(c, device(1));
 }
 
 TEST(StartUp, NotConnectedNothingAskedAndEveryReadoutAtItsStartValue)
@@ -82,9 +89,7 @@ TEST(PortBox, DefaultAnswerOpensTheFirstPort)
     EXPECT_EQ(box.title, u"Commport"_s);
     EXPECT_EQ(box.defaultText, u"1"_s);
 
-    EXPECT_EQ(c.port.opened, QStringList{device(1)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
+    expectConnectedTo(c, device(1));
     ASSERT_EQ(connected.count(), 1);
     EXPECT_TRUE(connected.front().front().toBool());
     EXPECT_FALSE(c.boxes.unscripted);
@@ -101,10 +106,7 @@ TEST(PortBox, AnswerChoosesTheDevice)
         TestConsole c;
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
-        EXPECT_EQ(c.port.opened, QStringList{dev});
-        EXPECT_TRUE(c.port.isOpen());
-        EXPECT_TRUE(c.console.isConnected());
-        EXPECT_TRUE(c.boxes.messages().empty());
+        expectConnectedTo(c, dev);
     }
 }
 
@@ -267,11 +269,7 @@ TEST(PortBox, ChosenAgainBeforeThePumpAnsweredMovesToTheNewPort)
         c.boxes.answers.push_back(k.answer);
         c.console.choosePort();
 
-        EXPECT_TRUE(c.boxes.messages().empty());
-        EXPECT_EQ(c.port.opened, QStringList{k.device});
-        EXPECT_TRUE(c.port.isOpen());
-        EXPECT_EQ(c.port.device(), k.device);
-        EXPECT_TRUE(c.console.isConnected());
+        expectConnectedTo(c, k.device);
         // The menus went away with the old line and came back with the new one.
         ASSERT_EQ(connected.count(), 2);
         EXPECT_FALSE(connected[0].front().toBool());
@@ -489,10 +487,7 @@ TEST(LineLost, WhileThePortBoxIsOpenTheAnswerConnects)
     c.boxes.answers.push_back(u"2"_s);
     c.console.choosePort();
 
-    EXPECT_EQ(c.port.opened, QStringList{device(2)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
-    EXPECT_TRUE(c.boxes.messages().empty());
+    expectConnectedTo(c, device(2));
     EXPECT_EQ(c.boxes.messages(u"notify"_s).size(), 1u);
 }
 
