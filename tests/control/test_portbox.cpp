@@ -23,7 +23,7 @@ TEST(PortChoices, WhatTheListShowsAndWhatEachEntryAnswers)
         {4, u"/run/user/1000/pumpconsole/COM4"_s, QString()}, // leads to something unresolvable
     };
     const QList<SystemPort> ports{
-        {u"/dev/ttyS0"_s, QString(), QString(), QString(), std::nullopt},
+        builtInPort(u"/dev/ttyS0"_s),
         usbPort(u"/dev/ttyUSB0"_s),
         {u"/dev/ttyUSB1"_s, u"USB-Serial Controller"_s, u"Prolific"_s, QString(),
          PortIdentity{0x067b, 0x2303, QString()}},
@@ -74,7 +74,7 @@ protected:
     }
     static void plugIn(WatchedConsole &c)
     {
-        c.system.plugIn({u"/dev/ttyS0"_s, QString(), QString(), QString(), std::nullopt});
+        c.system.plugIn(builtInPort(u"/dev/ttyS0"_s));
         c.system.plugIn(usbPort(u"/dev/ttyUSB0"_s));
     }
 

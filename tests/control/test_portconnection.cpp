@@ -5,6 +5,7 @@
 #include "link/wire/portnames.h"
 #include "support/doubles.h"
 #include "support/printto.h"
+#include "support/runtimedir.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -29,14 +30,14 @@ QString device(int portNumber)
     return portnames::deviceForPortNumber(portNumber).value();
 }
 
-// The boxes of one kind as "title|prompt", so that one comparison checks texts and order.
-QStringList shownTexts(const ScriptedBoxes &boxes, const QString &kind = u"tell"_s)
+// The last choice opened `dev` and nothing else, the console is connected, nothing was told.
+void expectConnectedTo(const TestConsole &c, const QString &dev)
 {
-    QStringList texts;
-    for (const auto &box : boxes.messages(kind)) {
-        texts << box.title + u'|' + box.prompt;
-    }
-    return texts;
+    EXPECT_EQ(c.port.opened, QStringList{dev});
+    EXPECT_TRUE(c.port.isOpen());
+    EXPECT_EQ(c.port.device(), dev);
+    EXPECT_TRUE(c.console.isConnected());
+    EXPECT_TRUE(c.boxes.messages().empty());
 }
 
 // The operator chooses the port again and gives "1"; afterwards the console is connected.
@@ -46,10 +47,7 @@ void expectCanConnectAgain(TestConsole &c)
     c.boxes.shown.clear();
     c.boxes.answers.push_back(u"1"_s);
     c.console.choosePort();
-    EXPECT_EQ(c.port.opened, QStringList{device(1)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
-    EXPECT_TRUE(c.boxes.messages().empty());
+    expectConnectedTo(c, device(1));
 }
 
 TEST(StartUp, NotConnectedNothingAskedAndEveryReadoutAtItsStartValue)
@@ -91,9 +89,7 @@ TEST(PortBox, DefaultAnswerOpensTheFirstPort)
     EXPECT_EQ(box.title, u"Commport"_s);
     EXPECT_EQ(box.defaultText, u"1"_s);
 
-    EXPECT_EQ(c.port.opened, QStringList{device(1)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
+    expectConnectedTo(c, device(1));
     ASSERT_EQ(connected.count(), 1);
     EXPECT_TRUE(connected.front().front().toBool());
     EXPECT_FALSE(c.boxes.unscripted);
@@ -110,10 +106,7 @@ TEST(PortBox, AnswerChoosesTheDevice)
         TestConsole c;
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
-        EXPECT_EQ(c.port.opened, QStringList{dev});
-        EXPECT_TRUE(c.port.isOpen());
-        EXPECT_TRUE(c.console.isConnected());
-        EXPECT_TRUE(c.boxes.messages().empty());
+        expectConnectedTo(c, dev);
     }
 }
 
@@ -153,7 +146,7 @@ TEST(PortBox, AnswerThatIsNotAPortIsToldWordForWord)
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{message});
+        EXPECT_EQ(c.boxes.texts(), QStringList{message});
         EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
         EXPECT_TRUE(c.port.opened.isEmpty());
         EXPECT_FALSE(c.console.isConnected());
@@ -211,7 +204,7 @@ TEST(PortBox, PortThatCannotBeOpenedIsToldWordForWord)
         c.boxes.answers.push_back(k.answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|"_s + k.message});
+        EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|"_s + k.message});
         EXPECT_TRUE(c.boxes.messages(u"notify"_s).empty());
         EXPECT_EQ(c.port.opened.size(), 1);
         EXPECT_FALSE(c.port.isOpen());
@@ -233,9 +226,9 @@ TEST(PortBox, ChosenAgainAfterThePumpAnsweredKeepsTheLine)
         c.boxes.answers.push_back(answer);
         c.console.choosePort();
 
-        EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|已经连接在串口 "_s + device(1) +
-                                                   u" 上，连接保持不变。\r\n连接时不能更换串口；"
-                                                   u"如需更换，请退出程序后重新启动。"_s});
+        EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|已经连接在串口 "_s + device(1) +
+                                               u" 上，连接保持不变。\r\n连接时不能更换串口；"
+                                               u"如需更换，请退出程序后重新启动。"_s});
         EXPECT_TRUE(c.port.opened.isEmpty());
         EXPECT_TRUE(c.port.isOpen());
         EXPECT_EQ(c.port.device(), device(1));
@@ -276,11 +269,7 @@ TEST(PortBox, ChosenAgainBeforeThePumpAnsweredMovesToTheNewPort)
         c.boxes.answers.push_back(k.answer);
         c.console.choosePort();
 
-        EXPECT_TRUE(c.boxes.messages().empty());
-        EXPECT_EQ(c.port.opened, QStringList{k.device});
-        EXPECT_TRUE(c.port.isOpen());
-        EXPECT_EQ(c.port.device(), k.device);
-        EXPECT_TRUE(c.console.isConnected());
+        expectConnectedTo(c, k.device);
         // The menus went away with the old line and came back with the new one.
         ASSERT_EQ(connected.count(), 2);
         EXPECT_FALSE(connected[0].front().toBool());
@@ -304,8 +293,8 @@ TEST(PortBox, MovingToAPortThatCannotBeOpenedLeavesTheConsoleNotConnected)
 
     EXPECT_FALSE(c.port.isOpen());
     EXPECT_FALSE(c.console.isConnected());
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{u"通信|串口 2（"_s + device(2) +
-                                               u"） 不存在。\r\n请检查串口号和连接线。"_s});
+    EXPECT_EQ(c.boxes.texts(), QStringList{u"通信|串口 2（"_s + device(2) +
+                                           u"） 不存在。\r\n请检查串口号和连接线。"_s});
     c.port.openResult = PortStatus::success();
     expectCanConnectAgain(c);
 }
@@ -318,14 +307,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_runtime.isValid());
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         m_folder = m_runtime.path() + u"/pumpconsole"_s;
         ASSERT_TRUE(QDir().mkpath(m_folder));
         ASSERT_TRUE(QFile::setPermissions(
             m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
 
     // A simulated pump appears as port 1: COM1 -> a new device file.
     QString pumpAppears(const QString &name)
@@ -349,7 +335,7 @@ protected:
         c.boxes.whileOpen = [&] {
             c.boxes.whileOpen = [&] {
                 if (c.port.opened.isEmpty()) {
-                    toldBeforeOpening = shownTexts(c.boxes);
+                    toldBeforeOpening = c.boxes.texts();
                 }
             };
         };
@@ -359,8 +345,7 @@ protected:
         return toldBeforeOpening;
     }
 
-    QTemporaryDir m_runtime;
-    QByteArray m_savedRuntime;
+    PrivateRuntimeDir m_runtime;
     QString m_folder;
 };
 
@@ -369,7 +354,7 @@ TEST_F(PortAliases, ANumberThatNowNamesAnotherDeviceIsToldBeforeItOpens)
     TestConsole c;
     const QString firstPump = pumpAppears(u"pump-a"_s);
     EXPECT_TRUE(chooseOne(c).isEmpty());
-    EXPECT_TRUE(shownTexts(c.boxes).isEmpty()) << "the first time, nothing to compare with";
+    EXPECT_TRUE(c.boxes.texts().isEmpty()) << "the first time, nothing to compare with";
     EXPECT_EQ(c.port.opened, QStringList{firstPump});
 
     // The simulated pump exits: its alias goes, and "1" means the built-in port now.
@@ -396,7 +381,7 @@ TEST_F(PortAliases, ANumberThatNowNamesAnotherDeviceIsToldBeforeItOpens)
     // The same device as last time: nothing to say.
     c.port.lose();
     EXPECT_TRUE(chooseOne(c).isEmpty());
-    EXPECT_TRUE(shownTexts(c.boxes).isEmpty());
+    EXPECT_TRUE(c.boxes.texts().isEmpty());
     EXPECT_EQ(c.port.opened, QStringList{secondPump});
 }
 
@@ -483,7 +468,7 @@ TEST(LineLost, NotConnectedAndOneNoticeNamingTheCauseThenConnectsAgain)
         ASSERT_EQ(connected.count(), 1);
         EXPECT_FALSE(connected.front().front().toBool());
         EXPECT_TRUE(c.boxes.messages().empty()) << "a modal box would block the event loop";
-        EXPECT_EQ(shownTexts(c.boxes, u"notify"_s),
+        EXPECT_EQ(c.boxes.texts(u"notify"_s),
                   QStringList{u"通信|串口 "_s + device(1) + u" 已断开："_s + k.reason + lostHint});
 
         expectCanConnectAgain(c);
@@ -502,10 +487,7 @@ TEST(LineLost, WhileThePortBoxIsOpenTheAnswerConnects)
     c.boxes.answers.push_back(u"2"_s);
     c.console.choosePort();
 
-    EXPECT_EQ(c.port.opened, QStringList{device(2)});
-    EXPECT_TRUE(c.port.isOpen());
-    EXPECT_TRUE(c.console.isConnected());
-    EXPECT_TRUE(c.boxes.messages().empty());
+    expectConnectedTo(c, device(2));
     EXPECT_EQ(c.boxes.messages(u"notify"_s).size(), 1u);
 }
 
@@ -538,14 +520,14 @@ TEST(LineLost, RepeatedStopTheOldLineFailedIsToldAgainOnTheNewLine)
         u"通信错误|"
         u"“定时到，停止”命令没有发送到泵（串口写入失败：设备读写出错，可能已被拔出或已损坏）。"
         u"\r\n请检查连接后重新操作。"_s;
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp});
 
     c.port.lose();
     c.ticker.ticks(2);
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp});
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp});
     expectCanConnectAgain(c);
     c.ticker.ticks(2);
-    EXPECT_EQ(shownTexts(c.boxes), QStringList{timeUp}) << "the old line's outage kept it quiet";
+    EXPECT_EQ(c.boxes.texts(), QStringList{timeUp}) << "the old line's outage kept it quiet";
 
     c.port.failWrites = false;
     c.ticker.ticks(1);

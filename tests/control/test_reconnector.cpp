@@ -3,6 +3,7 @@
 // pseudo-terminal, an adapter that never went away, the operator having chosen another port,
 // two adapters it cannot tell apart).
 
+#include "support/files.h"
 #include "support/linedoubles.h"
 #include "support/printto.h"
 
@@ -17,11 +18,6 @@ namespace {
 
 const PortIdentity otherSerial{0x0403, 0x6001, u"B7770001"_s};
 const PortIdentity noSerial{0x1a86, 0x7523, QString()};
-
-SystemPort builtInPort(const QString &device)
-{
-    return {device, QString(), QString(), QString(), std::nullopt};
-}
 
 TEST(Reconnect, WhereTheAdapterIsNow)
 {
@@ -69,8 +65,7 @@ TEST(Reconnect, IdentityOfTheOpenDevice)
     // A device and a stable link to it, as /dev/serial/by-id/ holds.
     const QString device = dir.filePath(u"ttyUSB0"_s);
     const QString byId = dir.filePath(u"usb-FTDI_FT232R_A50285BI-if00-port0"_s);
-    QFile file(device);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeBytes(device, {}));
     ASSERT_TRUE(QFile::link(device, byId));
 
     const QList<SystemPort> ports{builtInPort(u"/dev/ttyS0"_s), usbPort(device)};
@@ -100,14 +95,6 @@ protected:
         ASSERT_FALSE(c.console.isConnected());
     }
     void polls(int n = 1) { c.pollTicker.ticks(n); }
-    QStringList notices() const
-    {
-        QStringList texts;
-        for (const auto &box : c.boxes.messages(u"notify"_s)) {
-            texts << box.title + u'|' + box.prompt;
-        }
-        return texts;
-    }
 
     WatchedConsole c;
     QString lost = u"通信|串口 /dev/ttyUSB0 已断开：设备已不可用（可能已被拔出）\r\n泵已失去连接。"
@@ -133,7 +120,7 @@ TEST_F(AdapterPulledOut, BackUnderAnotherNameIsReopenedQuietlyAndToldOnce)
     EXPECT_EQ(restored.front().front().toString(), u"/dev/ttyUSB1"_s);
     EXPECT_TRUE(c.port.written.empty()) << "nothing is sent on reopening";
     EXPECT_TRUE(c.boxes.messages().empty()) << "no modal box";
-    EXPECT_EQ(notices(),
+    EXPECT_EQ(c.boxes.texts(u"notify"_s),
               (QStringList{lost, u"通信|串口 /dev/ttyUSB1（原 /dev/ttyUSB0） 已自动重新连接：USB "
                                  u"串口适配器已插回。\r\n压力数值继续显示和记录；重新连接时没有向泵"
                                  u"发送任何命令。"_s}));
@@ -197,10 +184,8 @@ TEST_F(AdapterPulledOut, RefusedOnItsReturnIsTriedAgainOnTheNextPoll)
 TEST_F(AdapterPulledOut, ChosenAgainByHandBeforeItIsBackStillReopensWhenItIs)
 {
     pullOut();
-    c.port.openResult = PortStatus::failure(PortError::NoSuchPort);
-    c.connect(u"/dev/ttyUSB0"_s);
+    c.connectInVain(u"/dev/ttyUSB0"_s);
     EXPECT_FALSE(c.console.isConnected());
-    c.port.openResult = PortStatus::success();
 
     c.system.plugIn(usbPort(u"/dev/ttyUSB0"_s));
     polls();
@@ -222,18 +207,10 @@ TEST(Reconnect, NotReopened)
          [](WatchedConsole &w) { w.connect(u"/dev/ttyACM0"_s); },
          {usbPort(u"/dev/ttyUSB0"_s)}},
         {"the operator chose another port, which did not open",
-         [](WatchedConsole &w) {
-             w.port.openResult = PortStatus::failure(PortError::NoSuchPort);
-             w.connect(u"/dev/ttyACM0"_s);
-             w.port.openResult = PortStatus::success();
-         },
+         [](WatchedConsole &w) { w.connectInVain(u"/dev/ttyACM0"_s); },
          {usbPort(u"/dev/ttyUSB0"_s)}},
         {"the operator chose a port by number",
-         [](WatchedConsole &w) {
-             w.port.openResult = PortStatus::failure(PortError::NoSuchPort);
-             w.connect(u"2"_s);
-             w.port.openResult = PortStatus::success();
-         },
+         [](WatchedConsole &w) { w.connectInVain(u"2"_s); },
          {usbPort(u"/dev/ttyUSB0"_s)}},
     };
     for (const Case &k : cases) {

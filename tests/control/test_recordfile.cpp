@@ -1,5 +1,6 @@
 // The record file's bytes are read by the operators' own scripts, so every byte is pinned here.
 #include "control/recordfile.h"
+#include "support/files.h"
 
 #include <array>
 #include <cfloat>
@@ -201,10 +202,7 @@ TEST_P(LastLine, Reads)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"f.txt"_s);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(GetParam().content);
-    f.close();
+    ASSERT_TRUE(writeBytes(path, GetParam().content));
     const auto result = recordfile::readLastLine(path);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.line.toStdString(), GetParam().last.toStdString());

@@ -7,6 +7,7 @@
 #include "control/runlogformat.h"
 #include "support/csv.h"
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "support/wait.h"
 
@@ -35,12 +36,6 @@ public:
         time.steadyNs += ms * 1'000'000;
     }
 };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A console wired to the doubles, logging into a folder of its own with a clock set by hand.
 struct LoggingConsole
@@ -192,10 +187,8 @@ TEST(RunLog, EachConnectionHasItsOwnFileAndNoOlderFileIsEverReplaced)
     LoggingConsole l;
     // A file of this second is there already (another console, or the clock set back).
     ASSERT_TRUE(QDir().mkpath(l.folder()));
-    QFile older(QDir(l.folder()).filePath(u"2026-12-08_14-03-27.csv"_s));
-    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
-    older.write("older log\r\n");
-    older.close();
+    const QString older = QDir(l.folder()).filePath(u"2026-12-08_14-03-27.csv"_s);
+    ASSERT_TRUE(writeBytes(older, "older log\r\n"));
 
     l.c.connect();
     l.receive("Q01N01.0Y");
@@ -209,7 +202,7 @@ TEST(RunLog, EachConnectionHasItsOwnFileAndNoOlderFileIsEverReplaced)
     l.receive("Q01N03.0Y");
     l.settle();
 
-    EXPECT_EQ(fileBytes(older.fileName()), "older log\r\n"_ba);
+    EXPECT_EQ(fileBytes(older), "older log\r\n"_ba);
     EXPECT_EQ(l.files(),
               (QStringList{u"2026-12-08_14-03-27-2.csv"_s, u"2026-12-08_14-03-27-3.csv"_s,
                            u"2026-12-08_14-03-27.csv"_s, u"2026-12-08_14-04-27.csv"_s}));
@@ -323,9 +316,7 @@ TEST(RunLog, AFolderThatCannotBeMadeIsToldOnceAndTheConsoleRunsOnUntilTheNextCon
 {
     LoggingConsole l;
     // A file where the folder should be: no folder can be made there, not even by root.
-    QFile blocker(l.folder());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeBytes(l.folder(), {}));
     TestConsole &c = l.c;
 
     c.connect();
@@ -358,7 +349,7 @@ TEST(RunLog, AFolderThatCannotBeMadeIsToldOnceAndTheConsoleRunsOnUntilTheNextCon
 
     // The folder can be made again: the connection after that is logged.
     c.port.lose();
-    blocker.remove();
+    QFile::remove(l.folder());
     c.connect();
     l.receive("Q01N03.0Y");
     ASSERT_EQ(l.files().size(), 1);

@@ -38,15 +38,6 @@ QString notSent(const QString &command, const QString &reason)
            u"）。\r\n请检查连接后重新操作。"_s;
 }
 
-QStringList toldTexts(const ScriptedBoxes &boxes)
-{
-    QStringList texts;
-    for (const auto &box : boxes.messages()) {
-        texts << box.title + u'|' + box.prompt;
-    }
-    return texts;
-}
-
 // Puts the run state at the text the press must not produce, so that a press which writes the
 // read-out is seen even when it writes the text it had.
 void setOppositeState(TestConsole &c, const Press &p)
@@ -109,7 +100,7 @@ TEST(RunStop, FrameThatCannotBeWrittenIsToldEachPressAndLeavesTheRunState)
             (c.console.*p.slot)();
             (c.console.*p.slot)();
             const QString told = notSent(p.run ? u"运行"_s : u"停止"_s, reason);
-            EXPECT_EQ(toldTexts(c.boxes), (QStringList{told, told}));
+            EXPECT_EQ(c.boxes.texts(), (QStringList{told, told}));
             EXPECT_TRUE(c.port.written.empty());
             EXPECT_EQ(c.caption(Readout::RunState), before);
 
@@ -136,35 +127,40 @@ TEST(RunStop, KeypadRunWorksOnceTheLineOpensAfterAFailedPress)
 
 TEST(RunStop, TimeUpStopIsToldEvenAfterAnotherCommandFailed)
 {
-    for (const bool whileFirstBoxOpen : {false, true}) {
-        // An open box keeps the event loop, and so the ticker, running.
-        SCOPED_TRACE(whileFirstBoxOpen ? "while the first box is open" : "after the first box");
-        TestConsole c;
-        c.connect();
-        c.boxes.answers.push_back(u"1"_s);
-        c.console.askRunLength();
-        c.console.startTimedRun();
-        ASSERT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
-        c.boxes.shown.clear();
+    for (const Press &p : {presses[0], presses[2]}) { // the menu's run and the keypad's
+        for (const bool whileFirstBoxOpen : {false, true}) {
+            // An open box keeps the event loop, and so the ticker, running.
+            SCOPED_TRACE(p.name + std::string(whileFirstBoxOpen ? " while the first box is open"
+                                                                : " after the first box"));
+            TestConsole c;
+            c.connect();
+            c.boxes.answers.push_back(u"1"_s);
+            c.console.askRunLength();
+            c.console.startTimedRun();
+            ASSERT_EQ(c.port.written, std::vector<QByteArray>{"Q00R0000Y"_ba});
+            c.boxes.shown.clear();
 
-        // The line fails while the pump runs, and the operator's own command is told first.
-        c.port.failWrites = true;
-        if (whileFirstBoxOpen) {
-            c.boxes.whileOpen = [&c] { c.ticker.ticks(60); };
+            // The line fails while the pump runs, and the operator's own command is told first.
+            c.port.failWrites = true;
+            if (whileFirstBoxOpen) {
+                c.boxes.whileOpen = [&c] { c.ticker.ticks(60); };
+            }
+            (c.console.*p.slot)();
+            const QString runNotSent = notSent(u"运行"_s, refused);
+            EXPECT_EQ(c.boxes.texts(), QStringList{runNotSent}) << "one box at a time";
+            c.ticker.ticks(60 - c.console.timedRun().elapsedSeconds());
+            // The time-up stop is a different command, and the one that matters most: the pump
+            // is still running. One box at a time, so it waits for the first to close.
+            c.ticker.ticks(1);
+            EXPECT_EQ(c.boxes.texts(),
+                      (QStringList{runNotSent, notSent(u"定时到，停止"_s, refused)}));
+
+            // Retried every tick, but not told again.
+            c.ticker.ticks(5);
+            EXPECT_EQ(c.boxes.messages().size(), 2u);
+            EXPECT_EQ(c.port.written.size(), 1u);
+            EXPECT_TRUE(c.ticker.isActive()) << "the stop is tried again every second";
         }
-        c.console.runPump();
-        c.ticker.ticks(60 - c.console.timedRun().elapsedSeconds());
-        // The time-up stop is a different command, and the one that matters most: the pump
-        // is still running. One box at a time, so it waits for the first to close.
-        c.ticker.ticks(1);
-        EXPECT_EQ(toldTexts(c.boxes),
-                  (QStringList{notSent(u"运行"_s, refused), notSent(u"定时到，停止"_s, refused)}));
-
-        // Retried every tick, but not told again.
-        c.ticker.ticks(5);
-        EXPECT_EQ(c.boxes.messages().size(), 2u);
-        EXPECT_EQ(c.port.written.size(), 1u);
-        EXPECT_TRUE(c.ticker.isActive()) << "the stop is tried again every second";
     }
 }
 

@@ -2,10 +2,10 @@
 // disk, and a failure must leave the old file and the record in memory alone.
 #include "control/recordfile.h"
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/printto.h"
 
 #include <algorithm>
-#include <functional>
 #include <gtest/gtest.h>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -31,20 +31,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString confirmation = u"当前压力数值以存储"_s;
-const QString saveTitle = u"存储数据"_s;
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+const QString confirmed = u"存储数据|当前压力数值以存储"_s;
 
 // The pump reports `count` pressures, all in one read; returns what the record must hold.
 std::vector<double> reportPressures(TestConsole &c, int count)
@@ -69,43 +56,44 @@ TEST(SaveRecord, WritesToTheDefaultPathUnlessTold)
 
 TEST(SaveRecord, ConfirmsOnlyOnceTheWholeFileIsOnDisk)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(u"mytext.txt"_s);
-    ASSERT_TRUE(writeBytes(path, "an older record\r\n"));
+    struct Case
+    {
+        const char *what;
+        QString file;
+        QByteArray older; // empty: no file there before, nor its folder
+        int count;
+        QByteArray begins;
+    };
+    const Case cases[] = {
+        {"over an older record", u"mytext.txt"_s, "an older record\r\n", 12'345,
+         "-2 -.75  .5  1.75  3 \r\n 4.25  5.5 -2 "},
+        {"empty, in a new folder", u"new/folder/mytext.txt"_s, {}, 0, {}},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(k.file);
+        if (!k.older.isEmpty()) {
+            ASSERT_TRUE(writeBytes(path, k.older));
+        }
 
-    TestConsole c;
-    const std::vector<double> values = reportPressures(c, 12'345);
-    const QByteArray expected = recordfile::formatRecord(values);
-    QByteArray onDiskWhenShown;
-    c.boxes.whileOpen = [&] { onDiskWhenShown = fileBytes(path); };
+        TestConsole c;
+        const std::vector<double> values = reportPressures(c, k.count);
+        const QByteArray expected = recordfile::formatRecord(values);
+        EXPECT_EQ(expected.isEmpty(), k.count == 0);
+        QByteArray onDiskWhenShown;
+        c.boxes.whileOpen = [&] { onDiskWhenShown = fileBytes(path); };
 
-    c.console.setRecordPath(path);
-    c.console.saveRecord();
+        c.console.setRecordPath(path);
+        c.console.saveRecord();
 
-    const auto boxes = c.boxes.messages();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].prompt, confirmation);
-    EXPECT_EQ(boxes[0].title, saveTitle);
-    EXPECT_EQ(onDiskWhenShown.size(), expected.size());
-    EXPECT_TRUE(onDiskWhenShown == expected);
-    EXPECT_TRUE(onDiskWhenShown.startsWith("-2 -.75  .5  1.75  3 \r\n 4.25  5.5 -2 "));
-    EXPECT_EQ(c.console.record().size(), 12'345);
-}
-
-TEST(SaveRecord, EmptyRecordGivesAnEmptyFileInANewFolder)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"new/folder/mytext.txt"_s);
-    TestConsole c;
-    c.console.setRecordPath(path);
-    c.console.saveRecord();
-    const auto boxes = c.boxes.messages();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].prompt, confirmation);
-    EXPECT_EQ(boxes[0].title, saveTitle);
-    EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(QFileInfo(path).size(), 0);
+        EXPECT_EQ(c.boxes.texts(), QStringList{confirmed});
+        EXPECT_EQ(onDiskWhenShown.size(), expected.size());
+        EXPECT_TRUE(onDiskWhenShown == expected);
+        EXPECT_TRUE(onDiskWhenShown.startsWith(k.begins));
+        EXPECT_EQ(c.console.record().size(), k.count);
+    }
 }
 
 #ifdef Q_OS_UNIX
@@ -136,11 +124,12 @@ private:
 struct FailureCase
 {
     const char *name;
-    // Prepares the folder and returns the record path; `guarded` is the file that must survive.
-    std::function<QString(const QString &folder, QString &guarded)> setup;
-    bool diskFull = false;
+    const char *guarded; // a file that must survive, made with its folders before the save
+    QByteArray guardedBytes;
+    const char *record; // the record path; both relative to a new folder
+    bool diskFull;
     // The reason told after the path; "%1" stands for the record's folder.
-    const char *reason = "";
+    const char *reason;
 };
 
 void PrintTo(const FailureCase &c, std::ostream *os)
@@ -154,13 +143,13 @@ class SaveFailure : public ::testing::TestWithParam<FailureCase>
 
 TEST_P(SaveFailure, NamesThePathAndChangesNothing)
 {
+    const FailureCase &k = GetParam();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QString guarded;
-    const QString path = GetParam().setup(dir.path(), guarded);
-    ASSERT_FALSE(guarded.isEmpty());
-    const QByteArray guardedBefore = fileBytes(guarded);
-    ASSERT_NE(guardedBefore, "<unreadable>");
+    const QString guarded = dir.filePath(QString::fromUtf8(k.guarded));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(guarded).path()));
+    ASSERT_TRUE(writeBytes(guarded, k.guardedBytes));
+    const QString path = dir.filePath(QString::fromUtf8(k.record));
 
     TestConsole c;
     const std::vector<double> recordBefore = reportPressures(c, 300'000);
@@ -168,71 +157,43 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
     {
 #ifdef Q_OS_UNIX
         std::optional<FileSizeLimit> limit;
-        if (GetParam().diskFull) {
+        if (k.diskFull) {
             limit.emplace(64 * 1024);
         }
 #else
-        if (GetParam().diskFull) {
+        if (k.diskFull) {
             GTEST_SKIP() << "no way to fill the disk here";
         }
 #endif
         c.console.saveRecord();
     }
 
-    const auto boxes = c.boxes.messages();
-    ASSERT_EQ(boxes.size(), 1u);
     // The cause in the operator's words, whatever words the system has for it.
-    const QString reason = QString::fromUtf8(GetParam().reason)
-                               .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-    EXPECT_EQ(boxes[0].prompt,
-              u"压力记录未能保存到 "_s + QDir::toNativeSeparators(path) + u"："_s + reason);
-    EXPECT_EQ(boxes[0].title, saveTitle);
-    EXPECT_TRUE(fileBytes(guarded) == guardedBefore);
+    const QString reason =
+        QString::fromUtf8(k.reason).arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+    EXPECT_EQ(c.boxes.texts(), QStringList{u"存储数据|压力记录未能保存到 "_s +
+                                           QDir::toNativeSeparators(path) + u"："_s + reason});
+    EXPECT_TRUE(fileBytes(guarded) == k.guardedBytes);
     EXPECT_TRUE(std::ranges::equal(c.console.record().values(), recordBefore));
     EXPECT_EQ(c.console.recordPath(), path);
     // No half-written temporary is left lying about.
-    const QString topEntry = QDir(dir.path()).relativeFilePath(guarded).section(u'/', 0, 0);
+    const QString topEntry = QString::fromUtf8(k.guarded).section(u'/', 0, 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{topEntry});
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, SaveFailure,
-                         ::testing::Values(FailureCase{"pathIsAFolder",
-                                                       [](const QString &folder, QString &guarded) {
-                                                           const QString path =
-                                                               folder + u"/mytext.txt"_s;
-                                                           QDir().mkdir(path);
-                                                           guarded = path + u"/inside.txt"_s;
-                                                           writeBytes(guarded, "inside");
-                                                           return path;
-                                                       },
-                                                       false, "这是一个文件夹，不是文件"},
-                                           FailureCase{"folderBlockedByAFile",
-                                                       [](const QString &folder, QString &guarded) {
-                                                           guarded = folder + u"/notafolder"_s;
-                                                           writeBytes(guarded, "plain file");
-                                                           return guarded + u"/mytext.txt"_s;
-                                                       },
-                                                       false,
-                                                       "无法创建文件夹 %1：路径中有一级不是文件夹，"
-                                                       "而是文件"},
-                                           FailureCase{"folderBelowAFile",
-                                                       [](const QString &folder, QString &guarded) {
-                                                           guarded = folder + u"/notafolder"_s;
-                                                           writeBytes(guarded, "plain file");
-                                                           return guarded + u"/sub/mytext.txt"_s;
-                                                       },
-                                                       false,
-                                                       "无法创建文件夹 %1：路径中有一级不是文件夹，"
-                                                       "而是文件"},
-                                           FailureCase{"diskFullHalfWay",
-                                                       [](const QString &folder, QString &guarded) {
-                                                           guarded = folder + u"/mytext.txt"_s;
-                                                           writeBytes(guarded,
-                                                                      " 1  2  3  4  5 \r\n 6 ");
-                                                           return guarded;
-                                                       },
-                                                       true, "文件超过了允许的大小"}));
+const char *const blockedFolder = "无法创建文件夹 %1：路径中有一级不是文件夹，而是文件";
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SaveFailure,
+    ::testing::Values(FailureCase{"pathIsAFolder", "mytext.txt/inside.txt", "inside", "mytext.txt",
+                                  false, "这是一个文件夹，不是文件"},
+                      FailureCase{"folderBlockedByAFile", "notafolder", "plain file",
+                                  "notafolder/mytext.txt", false, blockedFolder},
+                      FailureCase{"folderBelowAFile", "notafolder", "plain file",
+                                  "notafolder/sub/mytext.txt", false, blockedFolder},
+                      FailureCase{"diskFullHalfWay", "mytext.txt", " 1  2  3  4  5 \r\n 6 ",
+                                  "mytext.txt", true, "文件超过了允许的大小"}));
 
 #ifdef Q_OS_LINUX
 // The record commands run by recordhelper under `wrapper` (a command line that ends by running

@@ -2,6 +2,7 @@
 // SerialPumpPort itself on a pseudo-terminal that the test plays the pump on.
 
 #include "link/serialpumpport.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "support/pty.h"
 #include "support/wait.h"
@@ -136,10 +137,7 @@ TEST(SerialPumpPort, WhatIsNotASerialLineIsRefusedWithoutOpeningIt)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(u"passwd"_s);
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write("root:x:0:0\n"), 11);
-    f.close();
+    ASSERT_TRUE(writeBytes(file, "root:x:0:0\n"));
     const QString folder = dir.filePath(u"folder"_s);
     ASSERT_TRUE(QDir().mkdir(folder));
     const QString pipe = dir.filePath(u"pipe"_s);

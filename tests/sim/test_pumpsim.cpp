@@ -5,6 +5,7 @@
 #include "link/wire/framereader.h"
 #include "link/wire/portnames.h"
 #include "support/printto.h"
+#include "support/runtimedir.h"
 #include "support/simulator.h"
 #include "support/wait.h"
 
@@ -71,15 +72,12 @@ class PumpSim : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_runtime.isValid());
         // Both this process (portnames) and the simulator must agree on the alias folder.
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        ASSERT_TRUE(m_runtime.isValid());
     }
     void TearDown() override
     {
         m_simulator.reset(); // before the folder it lives in goes
-        qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
     }
 
     // Starts the simulator as pump port 1 and opens `port` on the device the console would.
@@ -99,8 +97,7 @@ protected:
 
     Simulator &sim() { return *m_simulator; }
 
-    QTemporaryDir m_runtime;
-    QByteArray m_savedRuntime;
+    PrivateRuntimeDir m_runtime;
     std::unique_ptr<Simulator> m_simulator;
     QString m_alias;
     SerialPumpPort port;

@@ -155,6 +155,15 @@ public:
         }
         return result;
     }
+    // The boxes of one kind as "title|prompt": one comparison checks texts, count and order.
+    QStringList texts(const QString &kind = QStringLiteral("tell")) const
+    {
+        QStringList result;
+        for (const auto &s : messages(kind)) {
+            result << s.title + u'|' + s.prompt;
+        }
+        return result;
+    }
 
 private:
     void runWhileOpen()

@@ -44,6 +44,12 @@ inline SystemPort usbPort(const QString &device, const PortIdentity &identity = 
             identity.serialNumber, identity};
 }
 
+// A port the system lists without a USB identity: built in, or behind a driver that gives none.
+inline SystemPort builtInPort(const QString &device)
+{
+    return {device, QString(), QString(), QString(), std::nullopt};
+}
+
 // A console wired to the doubles, the line watch's parts included.
 struct WatchedConsole
 {
@@ -63,5 +69,12 @@ struct WatchedConsole
         boxes.answers.push_back(answer);
         console.choosePort();
         boxes.shown.clear();
+    }
+    // As connect(), with a device that refuses to open.
+    void connectInVain(const QString &answer)
+    {
+        port.openResult = PortStatus::failure(PortError::NoSuchPort);
+        connect(answer);
+        port.openResult = PortStatus::success();
     }
 };

@@ -3,8 +3,10 @@
 // boxes are scripted and the one-second ticker is stepped by hand.
 
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "support/pty.h"
+#include "support/runtimedir.h"
 #include "support/simulator.h"
 #include "support/wait.h"
 #include "ui/mainwindow.h"
@@ -28,10 +30,8 @@ class ConsoleAgainstSimulatedPump : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_runtime.isValid());
         // The console finds port 1 through the alias the simulated pump puts in this folder.
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        ASSERT_TRUE(m_runtime.isValid());
         ASSERT_NO_FATAL_FAILURE(startPump());
         m_window = std::make_unique<MainWindow>(nullptr, &m_boxes, &m_ticker);
         m_window->show();
@@ -40,7 +40,6 @@ protected:
     {
         m_window.reset();
         m_sim.reset();
-        qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
     }
 
     void startPump()
@@ -68,8 +67,7 @@ protected:
     bool pumpLogged(const QString &frame) { return m_sim->waitForExact(u"RX "_s + frame); }
     const PumpConsole &console() { return m_window->console(); }
 
-    QTemporaryDir m_runtime;
-    QByteArray m_savedRuntime;
+    PrivateRuntimeDir m_runtime;
     std::unique_ptr<Simulator> m_sim;
     ScriptedBoxes m_boxes;
     ManualTicker m_ticker;
@@ -157,20 +155,16 @@ TEST_F(ConsoleAgainstSimulatedPump, APathThatIsNoSerialLineIsRefusedUnopened)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(u"passwd"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("root:x:0:0\n");
-    file.close();
+    ASSERT_TRUE(writeBytes(path, "root:x:0:0\n"));
     const QDateTime accessed = QFileInfo(path).lastRead();
 
     m_boxes.answers.push_back(path);
     m_window->menuAction(u"Communication"_s)->trigger();
 
     EXPECT_FALSE(m_window->menuAction(u"Pump"_s)->isEnabled());
-    ASSERT_EQ(m_boxes.messages().size(), 1u);
-    EXPECT_EQ(m_boxes.messages().front().prompt,
-              path + u" 不是串口设备，没有打开。\r\n请输入串口号（例如 1），"
-                     u"或串口设备名（例如 COM3、/dev/ttyUSB0）。"_s);
+    EXPECT_EQ(m_boxes.texts(), QStringList{u"通信|"_s + path +
+                                           u" 不是串口设备，没有打开。\r\n请输入串口号（例如 1），"
+                                           u"或串口设备名（例如 COM3、/dev/ttyUSB0）。"_s});
     EXPECT_EQ(QFileInfo(path).size(), 11);
     EXPECT_EQ(QFileInfo(path).lastRead(), accessed);
     connectPortOne();

@@ -4,6 +4,7 @@
 
 #include "control/runlog.h"
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
@@ -490,29 +491,21 @@ TEST(MainWindowMenus, OpenLogFolderShowsTheFolderTheLogsGoToMakingItWhenMissing)
     // A desktop that cannot show it, or a folder that cannot be made: the operator hears why.
     opener.works = false;
     c.window.menuAction(u"openLogFolder"_s)->trigger();
-    QFile blocker(dir.filePath(u"file"_s));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    const QString blockedFolder = dir.filePath(u"file"_s) + u"/pumplogs"_s;
+    ASSERT_TRUE(writeBytes(dir.filePath(u"file"_s), {}));
     ConsoleWindow blocked;
     blocked.window.fileCommands().setFolderOpener(&opener);
-    blocked.window.console().startRunLog({blocker.fileName() + u"/pumplogs"_s});
+    blocked.window.console().startRunLog({blockedFolder});
     blocked.window.fileCommands().openLogFolder();
     EXPECT_EQ(opener.opened.size(), 2) << "nothing to show when the folder could not be made";
 
-    const auto toldOf = [](const ConsoleWindow &w) {
-        QStringList texts;
-        for (const auto &box : w.boxes.messages()) {
-            texts << box.title + u'|' + box.prompt;
-        }
-        return texts;
-    };
     EXPECT_EQ(
-        toldOf(c),
+        c.boxes.texts(),
         QStringList{u"打开记录文件夹|无法打开记录文件夹 %1：桌面没有能显示文件夹的程序。"_s.arg(
             QDir::toNativeSeparators(folder))});
-    EXPECT_EQ(toldOf(blocked),
+    EXPECT_EQ(blocked.boxes.texts(),
               QStringList{u"打开记录文件夹|无法打开记录文件夹 %1：无法创建该文件夹。"_s.arg(
-                  QDir::toNativeSeparators(blocker.fileName() + u"/pumplogs"_s))});
+                  QDir::toNativeSeparators(blockedFolder))});
 }
 
 struct PressCase

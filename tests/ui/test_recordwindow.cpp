@@ -2,6 +2,7 @@
 // handing back to the main window.
 
 #include "support/doubles.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "ui/filecommands.h"
 #include "ui/recordwindow.h"
@@ -21,12 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 struct RecordWindowTest : ::testing::Test
 {

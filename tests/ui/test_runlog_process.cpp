@@ -4,6 +4,7 @@
 // pressure in its record.
 
 #include "support/csv.h"
+#include "support/files.h"
 #include "support/printto.h"
 #include "support/simulator.h"
 #include "support/wait.h"
@@ -98,10 +99,8 @@ protected:
         // The documents folder, set the way a desktop sets it, so that the console finds its
         // log folder exactly as it does on an operator's PC.
         ASSERT_TRUE(QDir().mkpath(m_dir.filePath(u"config"_s)));
-        QFile dirs(m_dir.filePath(u"config/user-dirs.dirs"_s));
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents()) + "\"\n");
-        dirs.close();
+        ASSERT_TRUE(writeBytes(m_dir.filePath(u"config/user-dirs.dirs"_s),
+                               "XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents()) + "\"\n"));
 
         m_sim = std::make_unique<Simulator>(
             m_dir.path(), QStringList{u"--rate"_s, u"100"_s, u"--flow"_s, u"20"_s, u"--verbose"_s});

@@ -1,7 +1,9 @@
 // How the operator's answer in the port box becomes a device. Nothing here opens a device.
 
 #include "link/wire/portnames.h"
+#include "support/files.h"
 #include "support/printto.h"
+#include "support/runtimedir.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -22,19 +24,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_runtime.isValid());
-        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         m_aliases = m_runtime.path() + QStringLiteral("/pumpconsole");
     }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
 
     // COM2 -> a file that exists, COM3 -> nothing (a pump that went away).
     void makeAliases()
     {
         ASSERT_TRUE(QDir().mkpath(m_aliases));
         const QString device = m_runtime.path() + QStringLiteral("/device");
-        QFile file(device);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(writeBytes(device, {}));
         ASSERT_TRUE(QFile::link(device, m_aliases + QStringLiteral("/COM2")));
         ASSERT_TRUE(QFile::link(m_runtime.path() + QStringLiteral("/gone"),
                                 m_aliases + QStringLiteral("/COM3")));
@@ -52,8 +50,7 @@ protected:
         EXPECT_EQ(device, text.startsWith(u'@') ? m_aliases + text.mid(1) : text) << asked;
     }
 
-    QTemporaryDir m_runtime;
-    QByteArray m_savedRuntime;
+    PrivateRuntimeDir m_runtime;
     QString m_aliases;
 };
 
