@@ -6,6 +6,7 @@
 #include "support/fakepublisher.h"
 #include "support/linedoubles.h"
 #include "support/printto.h"
+#include "support/runclock.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// 2026-12-08 14:03:27.250 in China, as the run's clock tells it.
-class ManualRunClock final : public RunClock
-{
-public:
-    RunTime time{QDateTime(QDate(2026, 12, 8), QTime(6, 3, 27, 250), Qt::UTC).toMSecsSinceEpoch(),
-                 8 * 3600, 5'000'000'000};
-    RunTime now() override { return time; }
-};
 
 struct MonitoredConsole : WatchedConsole
 {
@@ -174,13 +166,14 @@ TEST(PumpMonitor, TimesAreTheRunsOwnAsTheRunLogWritesThem)
 {
     MonitoredConsole c;
     ManualRunClock clock;
+    clock.advance(250);
     c.console.setRunClock(clock);
     c.connect();
     c.port.receive("Q01N01.2Y"_ba);
     EXPECT_EQ(c.on("pressure").back().json().value(u"time"_s), u"2026-12-08T14:03:27.250+08:00"_s);
     EXPECT_EQ(c.state().value(u"pressure_time"_s), u"2026-12-08T14:03:27.250+08:00"_s);
 
-    clock.time.utcMs += 1500;
+    clock.advance(1500);
     c.console.runFromKeypad();
     EXPECT_EQ(c.lastEvent().value(u"time"_s), u"2026-12-08T14:03:28.750+08:00"_s);
 }

@@ -9,6 +9,7 @@
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/printto.h"
+#include "support/runclock.h"
 #include "support/wait.h"
 
 #include <functional>
@@ -22,20 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// 2026-12-08 14:03:27 in China, a few seconds after the PC started.
-class ManualClock final : public RunClock
-{
-public:
-    RunTime time{QDateTime(QDate(2026, 12, 8), QTime(6, 3, 27), Qt::UTC).toMSecsSinceEpoch(),
-                 8 * 3600, 5'000'000'000};
-    RunTime now() override { return time; }
-    void advance(qint64 ms)
-    {
-        time.utcMs += ms;
-        time.steadyNs += ms * 1'000'000;
-    }
-};
 
 // A console wired to the doubles, logging into a folder of its own with a clock set by hand.
 struct LoggingConsole
@@ -86,7 +73,7 @@ struct LoggingConsole
 
     QTemporaryDir dir;
     const QString m_folder;
-    ManualClock clock;
+    ManualRunClock clock;
     TestConsole c;
 };
 
