@@ -62,7 +62,7 @@ FrameTap::FrameTap(PumpPort &port, QObject *parent) : PumpPort(parent), m_port(p
     connect(&m_port, &PumpPort::connectionLost, this, &PumpPort::connectionLost);
 }
 
-PortStatus FrameTap::write(const QByteArray &frame)
+PortStatus FrameTap::writeFrame(const QByteArray &frame)
 {
     PortStatus status = m_port.write(frame);
     Q_EMIT frameWritten(frame, status);

@@ -28,11 +28,13 @@ public:
     void close() override { m_port.close(); }
     bool isOpen() const override { return m_port.isOpen(); }
     QString device() const override { return m_port.device(); }
-    PortStatus write(const QByteArray &frame) override;
     QByteArray readAll() override { return m_port.readAll(); }
 
 Q_SIGNALS:
     void frameWritten(const QByteArray &frame, const PortStatus &status);
+
+protected:
+    PortStatus writeFrame(const QByteArray &frame) override;
 
 private:
     PumpPort &m_port;
