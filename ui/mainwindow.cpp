@@ -161,6 +161,9 @@ QLabel *MainWindow::addLabel(const QString &name, const QString &text, QRect inT
     auto *label = new PanelLabel(text, surface());
     label->setObjectName(name);
     label->setGeometry(twips::rect(inTwips.x(), inTwips.y(), inTwips.width(), inTwips.height()));
+    // A label whose size may follow its text asks the window for a new layout (a posted event,
+    // a wake-up) at every new text; these keep the size the design gives them.
+    label->setFixedSize(label->size());
     label->setAutoFillBackground(true);
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, designBlue);
