@@ -8,6 +8,7 @@
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
 #include "ui/latesttext.h"
+#include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
@@ -62,7 +63,7 @@ class MainWindow::Surface final : public QWidget
 {
 public:
     explicit Surface(MainWindow *owner)
-        : QWidget(owner), m_owner(owner), m_picture(backgroundPicture)
+        : QWidget(owner), m_owner(owner), m_picture(QImage(backgroundPicture), designBlue)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -72,13 +73,13 @@ protected:
     {
         QPainter p(this);
         p.fillRect(event->rect(), designBlue);
-        p.drawPixmap(0, 0, m_picture);
+        m_picture.paint(p, QPoint(0, 0), event->rect());
     }
     void mousePressEvent(QMouseEvent *event) override { m_owner->surfacePressed(event); }
 
 private:
     MainWindow *m_owner;
-    QPixmap m_picture;
+    SparsePicture m_picture; // what the blue does not already show
 };
 
 void MainWindow::installFontSubstitutions()
