@@ -26,7 +26,11 @@ SparsePicture::SparsePicture(const QImage &picture, QColor ground, int tileSize)
     if (picture.isNull() || tileSize <= 0) {
         return;
     }
-    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    // Read as 32-bit pixels; a picture decoded that way already is not copied for it (a copy
+    // of the window's background would cost as much as the tiles save).
+    const bool thirtyTwoBits =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+    const QImage image = thirtyTwoBits ? picture : picture.convertToFormat(QImage::Format_ARGB32);
     const QRgb groundPixel = ground.rgba();
     for (int y = 0; y < image.height(); y += tileSize) {
         for (int x = 0; x < image.width(); x += tileSize) {

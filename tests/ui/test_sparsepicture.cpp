@@ -99,4 +99,20 @@ TEST(SparsePicture, KeepsEveryTileWithAPixelThatIsNotTheGround)
     }
 }
 
+TEST(SparsePicture, PicturesOfOtherPixelFormatsAreReadThroughTheirColours)
+{
+    for (const QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_Indexed8}) {
+        SCOPED_TRACE(int(format));
+        QImage picture(64, 64, QImage::Format_RGB32);
+        picture.fill(blue);
+        picture.setPixelColor(40, 3, Qt::white);
+        picture = picture.convertToFormat(format);
+        const SparsePicture sparse(picture, blue);
+        EXPECT_EQ(sparse.tileCount(), 1u);
+        const QRect all(0, 0, 70, 70);
+        EXPECT_EQ(paintedSparse(sparse, all.size(), all), paintedWhole(picture, all.size(), all));
+    }
+}
+
 } // namespace
