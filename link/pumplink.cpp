@@ -5,12 +5,21 @@
 
 PumpLink::PumpLink(PumpPort &port, QObject *parent) : QObject(parent), m_port(port)
 {
-    // Replies are handled after the handler that is running has finished (readyRead can come
-    // from inside a write), and a run of notifications costs one read.
+    // A notification from the event loop is read at once: no posted call, no extra wake-up per
+    // reply. One from inside a write is read after the handler that wrote has finished, and a
+    // run of those costs one read.
     connect(&m_port, &PumpPort::readyRead, this, [this] {
-        if (!m_readQueued) {
+        if (!m_port.isWriting()) {
+            readPort();
+        } else if (!m_readQueued) {
             m_readQueued = true;
-            QMetaObject::invokeMethod(this, &PumpLink::readPort, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_readQueued = false;
+                    readPort();
+                },
+                Qt::QueuedConnection);
         }
     });
     connect(&m_port, &PumpPort::connectionLost, this, &PumpLink::onConnectionLost,
@@ -19,7 +28,6 @@ PumpLink::PumpLink(PumpPort &port, QObject *parent) : QObject(parent), m_port(po
 
 void PumpLink::readPort()
 {
-    m_readQueued = false;
     if (m_reading) {
         m_readAgain = true; // in order: after the replies of the read that is being handled
         return;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QScopedValueRollback>
 #include <QString>
 #include <system_error>
 
@@ -63,15 +64,29 @@ public:
     virtual QString device() const = 0;
     // The whole frame goes out in one write, or the status says why not; never a part
     // silently.
-    virtual PortStatus write(const QByteArray &frame) = 0;
+    PortStatus write(const QByteArray &frame)
+    {
+        const QScopedValueRollback writing(m_writing, true);
+        return writeFrame(frame);
+    }
+    // Whether a write() is under way: a readyRead raised now comes from inside it.
+    bool isWriting() const { return m_writing; }
     // Takes everything that has arrived.
     virtual QByteArray readAll() = 0;
 
 Q_SIGNALS:
     // Bytes have arrived. May be raised from inside write() (waiting for a frame to leave also
-    // reads), so a listener that acts on it must not do so synchronously.
+    // reads): a listener must not act on it synchronously while isWriting(). Raised from the
+    // event loop otherwise.
     void readyRead();
     // The open line failed on its own (adapter unplugged, far end gone). The port is closed
     // already; raised once per connection, through the event loop.
     void connectionLost(const LineLoss &loss);
+
+protected:
+    // What write() does; write() marks it as under way.
+    virtual PortStatus writeFrame(const QByteArray &frame) = 0;
+
+private:
+    bool m_writing = false;
 };

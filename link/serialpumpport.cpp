@@ -188,7 +188,7 @@ void SerialPumpPort::close()
     m_port.clearError();
 }
 
-PortStatus SerialPumpPort::write(const QByteArray &frame)
+PortStatus SerialPumpPort::writeFrame(const QByteArray &frame)
 {
     if (!m_port.isOpen()) {
         return PortStatus::failure(PortError::NotOpen);

@@ -43,8 +43,10 @@ public:
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     QString device() const override { return m_device; }
-    PortStatus write(const QByteArray &frame) override;
     QByteArray readAll() override;
+
+protected:
+    PortStatus writeFrame(const QByteArray &frame) override;
 
 private:
     PortStatus applyLineSettings();

@@ -8,6 +8,7 @@
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
 #include "ui/latesttext.h"
+#include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
@@ -62,7 +63,7 @@ class MainWindow::Surface final : public QWidget
 {
 public:
     explicit Surface(MainWindow *owner)
-        : QWidget(owner), m_owner(owner), m_picture(backgroundPicture)
+        : QWidget(owner), m_owner(owner), m_picture(QImage(backgroundPicture), designBlue)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -72,13 +73,13 @@ protected:
     {
         QPainter p(this);
         p.fillRect(event->rect(), designBlue);
-        p.drawPixmap(0, 0, m_picture);
+        m_picture.paint(p, QPoint(0, 0), event->rect());
     }
     void mousePressEvent(QMouseEvent *event) override { m_owner->surfacePressed(event); }
 
 private:
     MainWindow *m_owner;
-    QPixmap m_picture;
+    SparsePicture m_picture; // what the blue does not already show
 };
 
 void MainWindow::installFontSubstitutions()
@@ -161,6 +162,9 @@ QLabel *MainWindow::addLabel(const QString &name, const QString &text, QRect inT
     auto *label = new PanelLabel(text, surface());
     label->setObjectName(name);
     label->setGeometry(twips::rect(inTwips.x(), inTwips.y(), inTwips.width(), inTwips.height()));
+    // A label whose size may follow its text asks the window for a new layout (a posted event,
+    // a wake-up) at every new text; these keep the size the design gives them.
+    label->setFixedSize(label->size());
     label->setAutoFillBackground(true);
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, designBlue);

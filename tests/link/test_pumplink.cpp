@@ -135,20 +135,37 @@ TEST(PumpLink, EveryReplyStepsTheChartAtTheLastPressureReported)
     }
 }
 
-TEST(PumpLink, NothingIsHandledInsideTheCallThatRaisedReadyRead)
+TEST(PumpLink, NothingIsHandledInsideTheWriteThatRaisedReadyRead)
 {
     LinkOnFakePort t;
     // As a port does while it waits for a frame to leave.
     t.port.writesWhileClosed = true;
     t.port.arrivesDuringWrite = "Q01N01.2Y"_ba;
     ASSERT_TRUE(t.port.write("Q01R0000Y"_ba).ok());
-    t.port.received += "Q01P01.5Y"_ba;
-    Q_EMIT t.port.readyRead();
-    Q_EMIT t.port.readyRead();
+    EXPECT_FALSE(t.port.isWriting());
     EXPECT_TRUE(t.reports.lines.isEmpty());
     EXPECT_EQ(t.link.sweep().position(), 0);
+    t.port.arrivesDuringWrite = "Q01P01.5Y"_ba;
+    ASSERT_TRUE(t.port.write("Q01R0000Y"_ba).ok());
+    EXPECT_TRUE(t.reports.lines.isEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(t.reports.lines, (QStringList{u"N 01.2 1.2"_s, u"P 01.5"_s}));
+    EXPECT_EQ(t.link.sweep().position(), 2);
+}
+
+TEST(PumpLink, ANotificationFromTheEventLoopIsReadAtOnceAndInOrder)
+{
+    // No posted call per reply; what a write left waiting is not overtaken.
+    LinkOnFakePort t;
+    t.port.writesWhileClosed = true;
+    t.port.arrivesDuringWrite = "Q01N01.2Y"_ba;
+    ASSERT_TRUE(t.port.write("Q01R0000Y"_ba).ok());
+    t.port.received += "Q01P01.5Y"_ba;
+    Q_EMIT t.port.readyRead();
+    EXPECT_EQ(t.reports.lines, (QStringList{u"N 01.2 1.2"_s, u"P 01.5"_s}));
+    QCoreApplication::processEvents(); // the read the write left queued finds nothing more
+    EXPECT_EQ(t.reports.lines, (QStringList{u"N 01.2 1.2"_s, u"P 01.5"_s}));
+    EXPECT_EQ(t.link.sweep().position(), 2);
 }
 
 TEST(PumpLink, AReplyCompletedByAShortReadIsReportedAtOnce)

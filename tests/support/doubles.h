@@ -49,7 +49,7 @@ public:
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     QString device() const override { return m_device; }
-    PortStatus write(const QByteArray &frame) override
+    PortStatus writeFrame(const QByteArray &frame) override
     {
         if (!m_open && !writesWhileClosed) {
             return PortStatus::failure(PortError::NotOpen);
