@@ -8,6 +8,7 @@
 #include "control/runlog.h"
 #include "link/serialpumpport.h"
 #include "ui/mainwindow.h"
+#include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
 
 #include <cstdio>
@@ -51,6 +52,7 @@ int main(int argc, char **argv)
         command.monitor, options::monitorValues(QSettings()), QSysInfo::machineHostName());
 
     MainWindow::installFontSubstitutions();
+    qttranslation::install(app);
     // The console writes through the tap, so that the monitor sees each frame on the line.
     SerialPumpPort serialPort;
     FrameTap port(serialPort);
