@@ -54,7 +54,8 @@ QString suggestedPdfPath();
 bool printOne(QPrinter &printer);
 
 // Why a job on `printer` did not go out, for the operator: the file and the system's reason
-// when printing to a PDF, the printer's name otherwise. Called right after the failure.
+// when printing to a PDF (asked of the system again by opening the file for writing, so any
+// time after the failure), the printer's name otherwise.
 QString failure(const QPrinter &printer);
 
 struct PrintResult
