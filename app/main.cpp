@@ -7,6 +7,7 @@
 #include "control/runlog.h"
 #include "link/serialpumpport.h"
 #include "ui/mainwindow.h"
+#include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
 
 #include <cstdio>
@@ -50,6 +51,7 @@ int main(int argc, char **argv)
         command.monitor, options::monitorValues(QSettings()), QSysInfo::machineHostName());
 
     MainWindow::installFontSubstitutions();
+    qttranslation::install(app);
     SerialPumpPort port;
     MainWindow window(&port, nullptr, nullptr);
     if (const auto runLog = runlog::optionsFromEnvironment()) {

@@ -45,7 +45,6 @@ PumpConsole::PumpConsole(PumpPort &port, OperatorBoxes &boxes, Ticker &ticker,
       m_link(port), m_sender(port, boxes, m_events), m_connection(port, m_link, m_sender, boxes),
       m_setpoints(boxes, m_sender, m_events), m_keypad(m_readouts, m_sender, boxes, m_setpoints),
       m_timedRun(ticker, m_sender, m_readouts, boxes, m_setpoints),
-      m_recordPath(recordfile::defaultRecordPath()),
       m_pressureWatch(
           partOr(watch.clock, m_ownClock, [] { return std::make_unique<SteadyClock>(); }),
           partOr(watch.staleTicker, m_ownStaleTicker,
@@ -246,12 +245,18 @@ void PumpConsole::endTimedRun()
     m_timedRun.end();
 }
 
+QString PumpConsole::recordPath() const
+{
+    return m_recordPath ? *m_recordPath : recordfile::defaultRecordPath();
+}
+
 void PumpConsole::saveRecord()
 {
-    const recordfile::SaveResult saved = recordfile::saveRecord(m_recordPath, m_record.values());
+    const QString path = recordPath();
+    const recordfile::SaveResult saved = recordfile::saveRecord(path, m_record.values());
     if (!saved.ok) {
         m_boxes.tell(QStringLiteral("压力记录未能保存到 %1：%2")
-                         .arg(QDir::toNativeSeparators(m_recordPath), saved.error),
+                         .arg(QDir::toNativeSeparators(path), saved.error),
                      saveTitle);
         return;
     }

@@ -18,6 +18,7 @@
 #include "link/pumplink.h"
 
 #include <memory>
+#include <optional>
 #include <QObject>
 #include <QString>
 
@@ -62,8 +63,8 @@ public:
 
     // A smaller record bound, for tests that want to reach it quickly. Clears the record.
     void setRecordLimit(qsizetype limit);
-    // Where saveRecord() writes.
-    QString recordPath() const { return m_recordPath; }
+    // Where saveRecord() writes: the default place unless one was set.
+    QString recordPath() const;
     void setRecordPath(const QString &path) { m_recordPath = path; }
 
     // Everything that happens on the line, timed, for the run log and anyone else to follow.
@@ -132,7 +133,9 @@ private:
     TimedRun m_timedRun;
     PressureRecord m_record;
     bool m_recordFullTold = false;
-    QString m_recordPath;
+    // Looked up only when needed: finding the documents folder reads the user's settings, and
+    // most consoles never save.
+    std::optional<QString> m_recordPath;
     PressureWatch m_pressureWatch;
     Reconnector m_reconnector;
     std::unique_ptr<RunLog> m_runLog; // after everything whose events it writes

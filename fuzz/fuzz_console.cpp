@@ -6,9 +6,12 @@
 //
 // Each input runs on a console of its own, so that a finding replays from its input alone;
 // nothing waits: queued work is delivered with sendPostedEvents, and time passes only when the
-// input ticks the manual ticker.
+// input ticks a manual ticker or moves the manual clock. The line watch gets doubles too (its
+// tickers, clock and the system's port list, where an adapter comes and goes): a real clock
+// would make a run depend on when it ran, and real timers add to every fresh console's cost.
 #include "link/wire/commandframes.h"
 #include "support/doubles.h"
+#include "support/linedoubles.h"
 
 #include <array>
 #include <cstdint>
@@ -28,11 +31,11 @@ void check(bool condition)
 // The widest caption each read-out's label has room for, in Readout order.
 constexpr std::array<qsizetype, readoutCount> fieldWidth = {4, 4, 4, 9, 4, 2, 1, 2, 1, 2, 1};
 
-void checkInvariants(const TestConsole &c)
+void checkInvariants(const WatchedConsole &c)
 {
     const PumpConsole &console = c.console;
     for (int i = 0; i < readoutCount; ++i) {
-        check(c.caption(Readout(i)).size() <= fieldWidth[std::size_t(i)]);
+        check(console.readouts().caption(Readout(i)).size() <= fieldWidth[std::size_t(i)]);
     }
     for (const QByteArray &frame : c.port.written) {
         const auto command = commandframes::parse(frame);
@@ -87,7 +90,7 @@ private:
     std::size_t m_at = 0;
 };
 
-void arrive(TestConsole &c, const QByteArray &bytes)
+void arrive(WatchedConsole &c, const QByteArray &bytes)
 {
     c.port.received += bytes;
     Q_EMIT c.port.readyRead();
@@ -107,7 +110,7 @@ QByteArray reply(Input &in)
     return frame + 'Y';
 }
 
-void step(TestConsole &c, Input &in)
+void step(WatchedConsole &c, Input &in)
 {
     PumpConsole &console = c.console;
     const std::uint8_t op = in.byte();
@@ -184,8 +187,27 @@ void step(TestConsole &c, Input &in)
         console.choosePort();
         break;
     case 9:
-        if (c.port.isOpen()) {
-            c.port.lose(LossCause(arg % 6));
+        switch (arg) {
+        case 12: // time passes for the pressure read-out's watch
+        case 13:
+            c.clock.advance(std::chrono::seconds(arg == 12 ? 1 : 4));
+            c.staleTicker.ticks();
+            break;
+        case 14: // the look for a lost adapter
+            c.pollTicker.ticks();
+            break;
+        case 15: // the line's adapter is pulled out, or plugged in again
+            if (c.system.ports.isEmpty()) {
+                c.system.plugIn(usbPort(c.port.device()));
+            } else {
+                c.system.ports.clear();
+            }
+            break;
+        default:
+            if (c.port.isOpen()) {
+                c.port.lose(LossCause(arg % 6));
+            }
+            break;
         }
         break;
     case 10:
@@ -230,7 +252,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    TestConsole c;
+    WatchedConsole c;
     c.console.setRecordLimit(50);
     c.console.setRecordPath(QString()); // never saved: nothing here writes files
     Input in(data, size);

@@ -106,7 +106,7 @@ file "$tmp"/unpacked/usr/bin/* | grep -q 'not stripped' && fail "the package's p
 
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6widgets6 and libc6 can only have come from dpkg-shlibdeps reading the programs.
-for package in fonts-noto-cjk libqt6widgets6 libqt6serialport6 libqt6printsupport6 libmosquitto1 libc6; do
+for package in fonts-noto-cjk qt6-translations-l10n libqt6widgets6 libqt6serialport6 libqt6printsupport6 libmosquitto1 libc6; do
     echo "$depends" | tr ',' '\n' | grep -qE "^ *$package( |$)" || fail "Depends lacks $package: $depends"
 done
 dpkg-deb -f "$deb" Description | grep -q 'usermod -aG dialout' || fail "the package's description lacks the dialout hint"

@@ -40,8 +40,12 @@ void FileCommands::printTestPage()
         }
         m_printer = m_ownPrinter.get();
     }
-    // A page that does not come out is its own message; the command says nothing either way.
-    testpage::printCopies(*m_printer, m_mainWindow);
+    // A page that comes out is its own message; one that does not is told, without holding up
+    // the window.
+    const testpage::PrintResult result = testpage::printCopies(*m_printer, m_mainWindow);
+    if (!result.failure.isEmpty()) {
+        m_boxes.notify(result.failure, u"打印"_s);
+    }
 }
 
 void FileCommands::showRecordWindow()

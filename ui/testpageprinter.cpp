@@ -1,6 +1,10 @@
 #include "ui/testpageprinter.h"
 
+#include "control/systemerrors.h"
+#include "link/wire/systemfacts.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
@@ -77,25 +81,64 @@ bool printOne(QPrinter &printer)
     return painter.end();
 }
 
-int printCopies(TestPagePrinter &printer, QWidget *parent)
+namespace {
+
+// Why `path` cannot be written, asked of the system the way the PDF writer asks it: by opening
+// the file for writing. Appending leaves a file that is there as it was; one the question made
+// is removed again.
+QString pdfReason(const QString &path)
 {
+    const bool existed = QFileInfo::exists(path);
+    QFile probe(path);
+    systemfacts::clearLastError();
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        return systemerrors::reason(systemfacts::lastError(), probe.errorString());
+    }
+    // It opens now: the trouble came later (a full disk) or has passed.
+    probe.close();
+    if (!existed) {
+        probe.remove();
+    }
+    return systemerrors::words(systemerrors::Cause::Unknown);
+}
+
+} // namespace
+
+QString failure(const QPrinter &printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString path = printer.outputFileName();
+        return u"测试页未能打印到文件 %1：%2。"_s.arg(QDir::toNativeSeparators(path),
+                                                      pdfReason(path));
+    }
+    // A printer says no more than that it refused; the system's reason stays with it.
+    return u"测试页未能送到打印机 %1：打印机没有接受打印任务。"_s.arg(printer.printerName());
+}
+
+PrintResult printCopies(TestPagePrinter &printer, QWidget *parent)
+{
+    PrintResult result;
     if (!printer.choose(parent)) {
-        return 0;
+        return result;
     }
     QPrinter &device = printer.printer();
-    const int copies = device.copyCount();
+    result.copies = device.copyCount();
     // The copies are separate jobs; left at n, a driver that makes copies itself would print
     // n pages for every one of them.
     device.setCopyCount(1);
-    int sent = 0;
-    for (int job = 1; job <= copies; ++job) {
-        printer.prepareJob(job, copies);
+    for (int job = 1; job <= result.copies; ++job) {
+        printer.prepareJob(job, result.copies);
         if (!printOne(device)) {
+            result.failure = failure(device);
+            if (result.copies > 1) {
+                result.failure += u"已打印 %1 份，其余 %2 份未打印。"_s.arg(result.sent)
+                                      .arg(result.copies - result.sent);
+            }
             break;
         }
-        ++sent;
+        ++result.sent;
     }
-    return sent;
+    return result;
 }
 
 } // namespace testpage

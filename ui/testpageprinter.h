@@ -53,8 +53,20 @@ QString suggestedPdfPath();
 // Draws the page as one job on `printer`. False when the job could not be started or finished.
 bool printOne(QPrinter &printer);
 
+// Why a job on `printer` did not go out, for the operator: the file and the system's reason
+// when printing to a PDF (asked of the system again by opening the file for writing, so any
+// time after the failure), the printer's name otherwise.
+QString failure(const QPrinter &printer);
+
+struct PrintResult
+{
+    int copies = 0;  // what the operator asked for; 0 when the dialog was cancelled
+    int sent = 0;    // jobs that went out
+    QString failure; // what to tell the operator when a job did not go out; empty otherwise
+};
+
 // The whole command: dialog, then one job per copy. Stops at the first job that fails (copies
-// already sent stay sent). Returns the number of jobs sent.
-int printCopies(TestPagePrinter &printer, QWidget *parent);
+// already sent stay sent).
+PrintResult printCopies(TestPagePrinter &printer, QWidget *parent);
 
 } // namespace testpage

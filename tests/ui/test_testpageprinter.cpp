@@ -1,5 +1,5 @@
 // The test page: a cancelled dialog prints nothing, n copies are n one-page jobs carrying the
-// one line, and a job that cannot start ends the command without a word.
+// one line, and a job that cannot start ends the command and is told, with the file and why.
 
 #include "support/doubles.h"
 #include "support/printto.h"
@@ -27,10 +27,14 @@ namespace {
 class ScriptedPrinter final : public TestPagePrinter
 {
 public:
-    explicit ScriptedPrinter(QString folder) : m_folder(std::move(folder)) {}
+    explicit ScriptedPrinter(QString folder)
+        : failingFile(folder + u"/missing/job.pdf"_s), m_folder(std::move(folder))
+    {
+    }
 
     std::optional<int> answer; // copies chosen; no value = Cancel
-    int failingJob = 0;        // this job's file cannot be created
+    int failingJob = 0;        // this job goes to `failingFile`, which cannot be written
+    QString failingFile;
     int dialogsShown = 0;
     std::vector<int> copyCountAtJob;
     std::vector<int> jobsAnnounced;
@@ -52,8 +56,7 @@ public:
         copyCountAtJob.push_back(m_printer.copyCount());
         jobsAnnounced.push_back(jobs);
         m_printer.setOutputFormat(QPrinter::PdfFormat);
-        m_printer.setOutputFileName(job == failingJob ? m_folder + u"/missing/job.pdf"_s
-                                                      : jobFile(job));
+        m_printer.setOutputFileName(job == failingJob ? failingFile : jobFile(job));
     }
 
 private:
@@ -69,7 +72,7 @@ struct PrintCommand
     TestConsole c;
     FileCommands commands{c.console, c.boxes, nullptr, &printer};
 
-    // Nothing told, nothing notified: a page that does not come out is its own message.
+    // Nothing told, nothing notified: a page that comes out is its own message.
     void expectSilent() const { EXPECT_TRUE(c.boxes.shown.empty()); }
 };
 
@@ -133,7 +136,7 @@ TEST(TestPage, CancelPrintsNothingAndSaysNothing)
     f.expectSilent();
 }
 
-TEST(TestPage, FailedJobEndsTheCommandSilentlyAndKeepsEarlierCopies)
+TEST(TestPage, FailedJobEndsTheCommandKeepsEarlierCopiesAndIsTold)
 {
     PrintCommand f;
     f.printer.answer = 3;
@@ -141,8 +144,75 @@ TEST(TestPage, FailedJobEndsTheCommandSilentlyAndKeepsEarlierCopies)
     f.commands.printTestPage();
     EXPECT_EQ(pdfFiles(f.dir.path()), QStringList{u"job-1.pdf"_s});
     EXPECT_EQ(f.printer.jobsAnnounced.size(), 2u); // the third copy is not attempted
-    f.expectSilent();
-    EXPECT_EQ(testpage::printCopies(f.printer, nullptr), 1) << "the jobs that went out";
+    const auto told = f.c.boxes.messages(u"notify"_s);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(f.c.boxes.shown.size(), 1u) << "nothing else shown";
+    EXPECT_EQ(told[0].title, u"打印"_s);
+    EXPECT_EQ(told[0].prompt,
+              u"测试页未能打印到文件 %1：文件或文件夹不存在。已打印 1 份，其余 2 份未打印。"_s.arg(
+                  QDir::toNativeSeparators(f.printer.failingFile)));
+
+    const testpage::PrintResult again = testpage::printCopies(f.printer, nullptr);
+    EXPECT_EQ(again.copies, 3);
+    EXPECT_EQ(again.sent, 1) << "the jobs that went out";
+}
+
+// Where a PDF cannot go, and why the operator is told it did not: the system's reason, also as
+// root (who may write anywhere the path leads).
+TEST(TestPage, UnwritablePdfIsToldWithTheSystemsReason)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile plain(dir.filePath(u"notes.txt"_s));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder"_s));
+
+    const struct
+    {
+        QString file;
+        QString reason;
+    } cases[] = {
+        {dir.filePath(u"missing/page.pdf"_s), u"文件或文件夹不存在"_s},
+        {dir.filePath(u"notes.txt/page.pdf"_s), u"路径中有一级不是文件夹，而是文件"_s},
+        {dir.filePath(u"folder"_s), u"这是一个文件夹，不是文件"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        PrintCommand f;
+        f.printer.answer = 1;
+        f.printer.failingJob = 1;
+        f.printer.failingFile = c.file;
+        f.commands.printTestPage();
+        const auto told = f.c.boxes.messages(u"notify"_s);
+        ASSERT_EQ(told.size(), 1u) << "a page that did not come out passed for printed";
+        EXPECT_EQ(told[0].prompt, u"测试页未能打印到文件 %1：%2。"_s.arg(
+                                      QDir::toNativeSeparators(c.file), c.reason));
+    }
+}
+
+// Asking the system why leaves the file system as it was.
+TEST(TestPage, AskingWhyChangesNoFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+
+    const QString fresh = dir.filePath(u"fresh.pdf"_s);
+    printer.setOutputFileName(fresh);
+    EXPECT_TRUE(testpage::failure(printer).endsWith(u"：原因不明。"_s));
+    EXPECT_FALSE(QFileInfo::exists(fresh)) << "the question left a file behind";
+
+    const QString kept = dir.filePath(u"kept.pdf"_s);
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("earlier page");
+    file.close();
+    printer.setOutputFileName(kept);
+    testpage::failure(printer);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "earlier page");
 }
 
 TEST(TestPage, LineStartsAtTheTopLeftOfThePrintableArea)
@@ -150,7 +220,7 @@ TEST(TestPage, LineStartsAtTheTopLeftOfThePrintableArea)
     QTemporaryDir dir;
     ScriptedPrinter printer(dir.path());
     printer.answer = 1;
-    EXPECT_EQ(testpage::printCopies(printer, nullptr), 1);
+    EXPECT_EQ(testpage::printCopies(printer, nullptr).sent, 1);
     const auto words = poppler(u"pdftotext"_s, {u"-bbox"_s, printer.jobFile(1), u"-"_s});
     if (!words) {
         GTEST_SKIP() << "poppler-utils not installed";
@@ -201,7 +271,7 @@ TEST(PlatformPrinter, DialogCopiesBecomeNumberedFiles)
         dialog->accept();
     });
     poll.start();
-    const int sent = testpage::printCopies(printer, nullptr);
+    const int sent = testpage::printCopies(printer, nullptr).sent;
     poll.stop();
 
     ASSERT_TRUE(answered);
@@ -237,7 +307,7 @@ TEST(PlatformPrinter, FreshAccountPrintsToTheSuggestedFile)
         }
     });
     poll.start();
-    const int sent = testpage::printCopies(printer, nullptr);
+    const int sent = testpage::printCopies(printer, nullptr).sent;
     poll.stop();
     qputenv("HOME", savedHome);
     savedConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", savedConfig);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# A long fuzzing session of one target, with the options CTest gives it, keeping its corpus so
+# that a later session goes on from there. Builds the fuzz targets first (clang) if needed.
+#   scripts/fuzz-long.sh TARGET [EXECUTIONS] [CORPUS_DIR]
+#   e.g. scripts/fuzz-long.sh fuzz_console 10000000
+# A finding is written as crash-*/leak-*/timeout-* into CORPUS_DIR/../findings and replays
+# alone: build-fuzz/fuzz/TARGET FILE.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+target=${1:?target, e.g. fuzz_console}
+runs=${2:-10000000}
+corpus=${3:-$root/build-fuzz/corpus/$target}
+findings=$(dirname "$corpus")/findings
+mkdir -p "$corpus" "$findings"
+
+if [ ! -x "$root/build-fuzz/fuzz/$target" ]; then
+    CC=clang CXX=clang++ "$root/scripts/build.sh" build-fuzz -DPUMP_BUILD_FUZZ=ON \
+        -DPUMP_BUILD_TESTS=OFF -DPUMP_BUILD_BENCH=OFF -DPUMP_FUZZ_ONLY=ON
+fi
+
+export ASAN_OPTIONS=detect_leaks=0:malloc_context_size=0
+start=$(date +%s)
+nice "$root/build-fuzz/fuzz/$target" -runs="$runs" -max_len=512 -rss_limit_mb=1024 \
+    -print_final_stats=1 -artifact_prefix="$findings/" "$corpus"
+echo "fuzz-long: $target, $runs executions in $(($(date +%s) - start)) s"
