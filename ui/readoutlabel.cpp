@@ -24,9 +24,10 @@ bool ReadoutLabel::setUpLikeThePlainLabel() const
     const Qt::Alignment horizontal = QStyle::visualAlignment(Qt::LeftToRight, alignment()) &
                                      Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
     // A style sheet may give the text another colour or font; a disabled label may be drawn
-    // etched by some styles.
-    return isEnabled() && frameShape() == QFrame::NoFrame && contentsRect() == rect() &&
-           margin() == 0 && indent() <= 0 && !wordWrap() &&
+    // etched by some styles; on a scaled screen glyph positions are rounded after scaling, a
+    // case never compared pixel for pixel.
+    return isEnabled() && devicePixelRatio() == 1 && frameShape() == QFrame::NoFrame &&
+           contentsRect() == rect() && margin() == 0 && indent() <= 0 && !wordWrap() &&
            (textFormat() == Qt::PlainText || textFormat() == Qt::AutoText) &&
            !(textInteractionFlags() & selectable) &&
            (horizontal == 0 || horizontal == Qt::AlignLeft) &&
