@@ -8,6 +8,7 @@
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
 #include "ui/latesttext.h"
+#include "ui/readoutlabel.h"
 #include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
@@ -39,11 +40,12 @@ const QString backgroundPicture = u":/images/background.png"_s;
 const QString iconPicture = u":/images/icon.png"_s;
 const QString songFamily = u"宋体"_s;
 
-// Labels read what they show: a caption from the pump must never be taken for markup.
-class PanelLabel final : public QLabel
+// Labels read what they show: a caption from the pump must never be taken for markup. Numbers
+// are painted without being shaped again each time (ReadoutLabel).
+class PanelLabel final : public ReadoutLabel
 {
 public:
-    PanelLabel(const QString &text, QWidget *parent) : QLabel(parent)
+    PanelLabel(const QString &text, QWidget *parent) : ReadoutLabel(parent)
     {
         setTextFormat(Qt::PlainText);
         setText(text);
