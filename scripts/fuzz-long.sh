@@ -5,7 +5,7 @@
 #   e.g. scripts/fuzz-long.sh fuzz_console 10000000
 # MAX_LEN (default 512, as under CTest) caps the input length: a console input of 512 bytes is
 # some 250 operator steps and costs about a millisecond, so a run meant to reach millions of
-# executions in an hour caps it lower (MAX_LEN=128 is still ~60 steps).
+# executions in an hour or two caps it lower (MAX_LEN=128 is still ~60 steps).
 # A finding is written as crash-*/leak-*/timeout-* into CORPUS_DIR/../findings and replays
 # alone: build-fuzz/fuzz/TARGET FILE.
 set -euo pipefail
