@@ -10,6 +10,7 @@
 #include "ui/filecommands.h"
 #include "ui/folderopener.h"
 #include "ui/mainwindow.h"
+#include "windowondoubles.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -42,28 +43,11 @@ int px(int twips)
 
 // A window with the doubles behind it. The port takes frames before any connection, so that
 // keys and menus can be checked for what they send.
-struct ConsoleWindow
+struct ConsoleWindow : WindowOnDoubles
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    MainWindow window{&port, &boxes, &ticker};
-
     ConsoleWindow() { port.writesWhileClosed = true; }
 
     QWidget *child(const QString &name) const { return window.findChild<QWidget *>(name); }
-    void show()
-    {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    void connectPump()
-    {
-        boxes.answers.push_back(u"1"_s);
-        window.console().choosePort();
-        ASSERT_TRUE(port.isOpen());
-        boxes.shown.clear();
-    }
     // Through the window, so the event lands on whatever lies on top at that point.
     QPoint at(QWidget *widget, QPoint local) const { return widget->mapTo(&window, local); }
     // All that an observer could tell apart: boxes, the port, frames, read-outs, the ticker.

@@ -1,10 +1,10 @@
 // The read-outs' cheaper paint must not change a pixel: a ReadoutLabel against a plain QLabel set
 // up the same way, rendered offscreen and compared exactly.
 
-#include "support/doubles.h"
 #include "ui/mainwindow.h"
 #include "ui/readoutlabel.h"
 #include "ui/stalelook.h"
+#include "windowondoubles.h"
 
 #include <gtest/gtest.h>
 #include <QImage>
@@ -155,18 +155,13 @@ TEST(ReadoutLabel, ANewFontIsLearntBeforeTheNextPaint)
 
 TEST(ReadoutLabel, TheWindowsPressureReadOutIsPaintedFromGlyphs)
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    MainWindow window{&port, &boxes, &ticker};
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    boxes.answers.push_back(u"1"_s);
-    window.console().choosePort();
-    port.receive("Q01N12.5Y"_ba);
+    WindowOnDoubles w;
+    ASSERT_NO_FATAL_FAILURE(w.show());
+    ASSERT_NO_FATAL_FAILURE(w.connectPump());
+    w.port.receive("Q01N12.5Y"_ba);
     QCoreApplication::processEvents();
 
-    auto *readout = dynamic_cast<ReadoutLabel *>(window.label(Readout::Pressure));
+    auto *readout = dynamic_cast<ReadoutLabel *>(w.window.label(Readout::Pressure));
     ASSERT_NE(readout, nullptr);
     EXPECT_EQ(readout->text(), u"12.5"_s);
     (void)readout->grab();

@@ -2,8 +2,7 @@
 // keep their designed size) and no posted call to read the port (a notification from the event
 // loop is read at once). Each of those is a posted event and a wake-up of the process.
 
-#include "support/doubles.h"
-#include "ui/mainwindow.h"
+#include "windowondoubles.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -32,15 +31,10 @@ public:
 
 TEST(ReplyCost, AReplyShownOnTheReadOutPostsNoLayoutRequestAndNoReadCall)
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    MainWindow window{&port, &boxes, &ticker};
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    boxes.answers.push_back(u"1"_s);
-    window.console().choosePort();
-    ASSERT_TRUE(port.isOpen());
+    WindowOnDoubles w;
+    ASSERT_NO_FATAL_FAILURE(w.show());
+    ASSERT_NO_FATAL_FAILURE(w.connectPump());
+    FakePort &port = w.port;
     port.receive("Q01N00.5Y"_ba); // the first reply's one-off work
     QCoreApplication::processEvents();
 
@@ -52,7 +46,7 @@ TEST(ReplyCost, AReplyShownOnTheReadOutPostsNoLayoutRequestAndNoReadCall)
         port.receive("Q01N"_ba + value.toLatin1() + "Y"_ba);
         QCoreApplication::processEvents();
         qApp->removeEventFilter(&count);
-        EXPECT_EQ(window.label(Readout::Pressure)->text(), value);
+        EXPECT_EQ(w.window.label(Readout::Pressure)->text(), value);
         EXPECT_EQ(count.layoutRequests, 0);
         // At most the read-out's own end-of-pass call; never one to read the port.
         EXPECT_LE(count.postedCalls, 1);
