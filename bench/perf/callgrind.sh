@@ -28,14 +28,8 @@ for tool in "$console" "$driver"; do
     [[ -x $tool ]] || { echo "callgrind: $tool missing; build with -DPUMP_BUILD_BENCH=ON" >&2; exit 0; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/perf/session.sh
+source "$(dirname "$0")/session.sh"
 
 await() {
     local file=$1 pattern=$2 seconds=${3:-60} i
@@ -47,11 +41,7 @@ await() {
     return 1
 }
 
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-await "$work/display" . 10 || exit 1
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+start_display || { echo "callgrind: Xvfb did not start" >&2; exit 1; }
 
 mkfifo "$work/feed.in" "$work/con.in"
 "$driver" feed --count "$replies" --rate "$rate" <"$work/feed.in" >"$work/feed.out" 2>&1 &

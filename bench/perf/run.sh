@@ -38,23 +38,9 @@ for tool in "$console" "$driver"; do
 done
 command -v Xvfb >/dev/null || { echo "perf: Xvfb missing (scripts/setup.sh installs it)" >&2; exit 0; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# A display of our own; -displayfd picks a free number.
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$work/display" >/dev/null 2>&1 &
-xserver=$!
-pids+=("$xserver")
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+# shellcheck source=bench/perf/session.sh
+source "$(dirname "$0")/session.sh"
+start_display || { echo "perf: Xvfb did not start" >&2; exit 1; }
 
 # Nanoseconds on a CPU, all threads of a process.
 cpuns() {
