@@ -4,6 +4,7 @@
 #include "link/wire/systemfacts.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -31,13 +32,15 @@ constexpr qsizetype readBlockSize = 64 * 1024;
 
 // Hundredths of `magnitude` when it is exactly the double nearest to a number with at most two
 // decimals below 1E+13, as every pressure the pump reports is. Such a number has at most 15
-// digits, so it is also the 15-digit rounding, and it needs no general conversion.
+// digits, so it is also the 15-digit rounding, and it needs no general conversion. The check
+// against the division decides, so the rounding before it only has to be right for the values
+// that pass it (within a few units in the last place of a whole number below 1E+15).
 std::optional<qint64> fewDecimals(double magnitude)
 {
     if (!(magnitude < 1e13)) {
         return std::nullopt;
     }
-    const auto hundredths = qint64(std::llround(magnitude * 100));
+    const auto hundredths = qint64(magnitude * 100 + 0.5);
     if (double(hundredths) / 100 != magnitude) {
         return std::nullopt;
     }
@@ -61,6 +64,43 @@ char *writeHundredths(char *out, qint64 hundredths)
     return out;
 }
 
+// The digits of every value from 0 to 99.99 in hundredths, ready to copy: pressures below 100
+// are nearly every entry of a record, and a copy of eight bytes is a fraction of writing them.
+class SmallValues
+{
+public:
+    static constexpr qint64 count = 10000;
+    static constexpr int slot = 8; // "99.99" and room to spare
+
+    SmallValues()
+    {
+        for (qint64 h = 0; h < count; ++h) {
+            char *const text = m_text[std::size_t(h)].data();
+            m_length[std::size_t(h)] = quint8(writeHundredths(text, h) - text);
+        }
+    }
+
+    // Copies a whole slot, so `out` needs `slot` bytes of room whatever the value's length.
+    char *write(char *out, qint64 hundredths) const
+    {
+        std::memcpy(out, m_text[std::size_t(hundredths)].data(), slot);
+        return out + m_length[std::size_t(hundredths)];
+    }
+
+private:
+    std::array<std::array<char, slot>, count> m_text{};
+    std::array<quint8, count> m_length{};
+};
+
+// The sign column, a whole slot and the trailing space fit in an entry's room.
+static_assert(1 + SmallValues::slot + 1 <= maxEntryLength);
+
+const SmallValues &smallValues()
+{
+    static const SmallValues values;
+    return values;
+}
+
 // Writes the entry for `value` at `out` and returns the end.
 char *writeEntry(char *out, double value)
 {
@@ -76,7 +116,8 @@ char *writeEntry(char *out, double value)
         std::memcpy(out, "INF", 3);
         out += 3;
     } else if (const auto hundredths = fewDecimals(magnitude)) {
-        out = writeHundredths(out, *hundredths);
+        out = *hundredths < SmallValues::count ? smallValues().write(out, *hundredths)
+                                               : writeHundredths(out, *hundredths);
     } else {
         // "%.15G" of the C library, without its locale: 15 significant digits, trailing zeros
         // dropped, fixed notation for exponents -4..14, otherwise "1.5e-05". Only the zero
