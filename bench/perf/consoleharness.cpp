@@ -15,7 +15,10 @@
 // At start it prints "firstpaint_ms X" (since PERF_START_NS, the launcher's CLOCK_REALTIME in
 // nanoseconds just before it started us), "readout x y w h" (LcurrP on the screen) and "ready".
 // --empty shows a bare window of the same size with one label in the same font instead, the
-// memory floor that the console is compared with.
+// memory floor that the console is compared with. Given a PORT as well, that label shows the
+// value of each reply read from it: the least a Qt Widgets window can do per reply (wake, read,
+// set a label's text, repaint, hand the pixels to X), the floor for the console's CPU, X server
+// time and latency. "reach" and "stats" then count its replies.
 #include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
 #include "ui/mainwindow.h"
@@ -27,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <unistd.h>
@@ -69,8 +73,8 @@ public:
         std::fprintf(stderr, "box asked: %s -> %s\n", qPrintable(prompt), qPrintable(m_port));
         return m_port;
     }
-    std::optional<QString> choose(const QString &prompt, const QString &title,
-                                  const QStringList &, const QString &defaultText) override
+    std::optional<QString> choose(const QString &prompt, const QString &title, const QStringList &,
+                                  const QString &defaultText) override
     {
         return ask(prompt, title, defaultText);
     }
@@ -128,6 +132,55 @@ void say(const QByteArray &line)
     std::fflush(stdout);
 }
 
+// Each reply's value into one label, nothing else: no record, no chart, no checks beyond the
+// frame's first and last characters.
+class PlainLabelReader : public QObject
+{
+public:
+    PlainLabelReader(const QString &port, QLabel *label) : m_port(port), m_label(label)
+    {
+        connect(&m_port, &QSerialPort::readyRead, this, &PlainLabelReader::read);
+    }
+    [[nodiscard]] bool open()
+    {
+        return m_port.open(QIODevice::ReadWrite) && m_port.setBaudRate(QSerialPort::Baud9600);
+    }
+    [[nodiscard]] qsizetype replies() const { return m_replies; }
+
+private:
+    void read()
+    {
+        m_pending += m_port.readAll();
+        QByteArray latest;
+        qsizetype at = 0;
+        for (qsizetype q; (q = m_pending.indexOf('Q', at)) >= 0 && m_pending.size() - q >= 9;) {
+            if (m_pending[q + 8] == 'Y') {
+                latest = m_pending.mid(q + 4, 4);
+                ++m_replies;
+                at = q + 9;
+            } else {
+                at = q + 1;
+            }
+        }
+        m_pending.remove(0, at);
+        if (!latest.isEmpty()) {
+            m_label->setText(QString::fromLatin1(latest));
+        }
+    }
+
+    QSerialPort m_port;
+    QLabel *m_label;
+    QByteArray m_pending;
+    qsizetype m_replies = 0;
+};
+
+void sayGeometry(const QWidget *widget)
+{
+    const QRect r(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+    say(QByteArray("readout ") + QByteArray::number(r.x()) + ' ' + QByteArray::number(r.y()) + ' ' +
+        QByteArray::number(r.width()) + ' ' + QByteArray::number(r.height()));
+}
+
 class FirstPaint : public QObject
 {
 public:
@@ -169,6 +222,8 @@ int main(int argc, char **argv)
     HarnessBoxes boxes(port);
     std::unique_ptr<QWidget> window;
     MainWindow *console = nullptr;
+    QLabel *plainLabel = nullptr;
+    std::unique_ptr<PlainLabelReader> plainReader;
     if (empty) {
         auto *bare = new QMainWindow;
         MainWindow::installFontSubstitutions();
@@ -177,7 +232,10 @@ int main(int argc, char **argv)
         font.setPointSizeF(12);
         font.setBold(true);
         label->setFont(font);
+        // A fixed size, as the console's read-outs have: no layout pass per text.
+        label->setFixedSize(label->sizeHint() + QSize(8, 0));
         bare->setCentralWidget(label);
+        plainLabel = label;
         bare->setGeometry(QRect(MainWindow::clientPosition, MainWindow::clientSize));
         window.reset(bare);
     } else {
@@ -189,19 +247,30 @@ int main(int argc, char **argv)
     }
     window->installEventFilter(&firstPaint);
     window->show();
+    if (plainLabel && !port.isEmpty()) {
+        plainReader = std::make_unique<PlainLabelReader>(port, plainLabel);
+        if (!plainReader->open()) {
+            std::fprintf(stderr, "pumpperf_console: could not open %s\n", qPrintable(port));
+            return 1;
+        }
+        sayGeometry(plainLabel);
+    }
     if (console) {
         console->console().choosePort();
         if (!console->console().isConnected()) {
             std::fprintf(stderr, "pumpperf_console: could not open %s\n", qPrintable(port));
             return 1;
         }
-        QLabel *readout = console->label(Readout::Pressure);
-        const QRect r(readout->mapToGlobal(QPoint(0, 0)), readout->size());
-        say(QByteArray("readout ") + QByteArray::number(r.x()) + ' ' + QByteArray::number(r.y()) +
-            ' ' + QByteArray::number(r.width()) + ' ' + QByteArray::number(r.height()));
+        sayGeometry(console->label(Readout::Pressure));
     }
     say("ready");
 
+    const auto values = [&]() -> qsizetype {
+        if (console) {
+            return console->console().record().size();
+        }
+        return plainReader ? plainReader->replies() : 0;
+    };
     LagWatch lag;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
@@ -218,23 +287,22 @@ int main(int argc, char **argv)
             pending.remove(0, end + 1);
             if (command == "stats") {
                 const auto [max, p99] = lag.take();
-                const qsizetype values = console ? console->console().record().size() : 0;
                 say("stats rss_kib=" + QByteArray::number(qint64(residentKiB())) +
                     " lag_max_ms=" + QByteArray::number(max, 'f', 2) +
                     " lag_p99_ms=" + QByteArray::number(p99, 'f', 2) +
-                    " values=" + QByteArray::number(qint64(values)));
+                    " values=" + QByteArray::number(qint64(values())));
             } else if (command == "lag on" || command == "lag off") {
                 lag.setOn(command == "lag on");
                 say("ok");
             } else if (command == "save" && console) {
                 console->console().saveRecord();
                 say("saved");
-            } else if (command.startsWith("reach ") && console) {
+            } else if (command.startsWith("reach ") && (console || plainReader)) {
                 const qsizetype target = command.mid(6).toLongLong();
                 auto *poll = new QTimer(&app);
                 poll->setTimerType(Qt::PreciseTimer);
-                QObject::connect(poll, &QTimer::timeout, poll, [poll, target, console] {
-                    if (console->console().record().size() < target) {
+                QObject::connect(poll, &QTimer::timeout, poll, [poll, target, &values] {
+                    if (values() < target) {
                         return;
                     }
                     timespec now{};

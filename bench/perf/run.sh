@@ -11,7 +11,8 @@
 #   LATENCY=5000        replies timed from the write to the read-out's pixels (0: skip)
 #   BASELINE=PATH       another build's pumpperf_console, measured beside this one
 # The floors: "floor" is a plain reader in C (bench/perf/perfdriver read), "pyfloor" the same
-# reader in Python where python3 is installed.
+# reader in Python where python3 is installed, "qtfloor" a bare Qt window whose one label shows
+# each reply's value (pumpperf_console --empty PORT): what any Qt Widgets console pays per reply.
 #   PEERS=1             also the serial terminals GTKTerm and CuteCom on the line-rate feed,
 #                       where installed (a preloaded shim, modemshim.c, gives the pty modem lines)
 #   SMOKE=1             a few seconds of everything, for a check that the run works
@@ -98,6 +99,13 @@ start_consumer() {
         mkfifo "$work/con.in"
         PERF_START_NS=$(nowns) "$program" --record "$work/record.txt" "$PTY" \
             <"$work/con.in" >"$work/con.out" 2>"$work/con.err" &
+        CON_PID=$!
+        exec 8>"$work/con.in"
+        await "$work/con.out" '^ready' 30 >/dev/null || echo "perf: $kind did not start" >&2
+        ;;
+    qtfloor)
+        mkfifo "$work/con.in"
+        "$console" --empty "$PTY" <"$work/con.in" >"$work/con.out" 2>"$work/con.err" &
         CON_PID=$!
         exec 8>"$work/con.in"
         await "$work/con.out" '^ready' 30 >/dev/null || echo "perf: $kind did not start" >&2
@@ -256,11 +264,13 @@ flood() {
         line=$(await "$work/con.out" '^stats' 10)
         result "$kind" flood_lag_max_ms "$(echo "$line" | sed 's/.*lag_max_ms=\([0-9.]*\).*/\1/')"
         result "$kind" rss_after_mib "$(echo "$line" | sed 's/.*rss_kib=\([0-9]*\).*/\1/' | awk '{ printf "%.1f", $1 / 1024 }')"
+    else
+        seconds=$(await "$work/feed.out" '^drained' 120 | cut -d' ' -f2)
+    fi
+    if [[ $kind = console || $kind = baseline ]]; then
         echo save >&8
         await "$work/con.out" '^saved' 60 >/dev/null
         result "$kind" flood_lost "$((recorded - $(wc -w <"$work/record.txt")))"
-    else
-        seconds=$(await "$work/feed.out" '^drained' 120 | cut -d' ' -f2)
     fi
     result "$kind" flood_replies_per_s "$(awk -v n="$counted" -v s="$seconds" 'BEGIN { printf "%.0f", n / s }')"
     result "$kind" flood_cpu_us_per_reply "$(awk -v a="$c0" -v b="$(cpuns "$CON_PID")" -v n="$counted" 'BEGIN { printf "%.2f", (b - a) / n / 1000 }')"
@@ -302,6 +312,7 @@ empty_window() {
 
 kinds=(floor)
 [[ ${SMOKE:-0} != 1 ]] && command -v python3 >/dev/null && kinds+=(pyfloor)
+[[ ${SMOKE:-0} != 1 ]] && kinds+=(qtfloor)
 kinds+=(console)
 [[ -n ${BASELINE:-} && -x ${BASELINE:-} ]] && kinds+=(baseline)
 # The peers: line rate only (a terminal's flood and its read-out pixels are not comparable).
@@ -324,7 +335,7 @@ for ((round = 1; round <= runs; round++)); do
     for kind in "${kinds[@]}" "${peers[@]}"; do line_rate "$kind"; done
     for kind in "${kinds[@]}"; do flood "$kind"; done
     if ((latencyReplies > 0)); then
-        for kind in console ${BASELINE:+baseline}; do latency "$kind"; done
+        for kind in qtfloor console ${BASELINE:+baseline}; do latency "$kind"; done
     fi
 done
 
@@ -368,6 +379,10 @@ echo "empty window resident (MiB): $(median empty rss_start_mib)"
 echo "console CPU per reply / floor: $(ratio "$(median console cpu_us_per_reply)" "$(median floor cpu_us_per_reply)")"
 if [[ " ${kinds[*]} " = *" pyfloor "* ]]; then
     echo "console CPU per reply / Python floor: $(ratio "$(median console cpu_us_per_reply)" "$(median pyfloor cpu_us_per_reply)")"
+fi
+if [[ " ${kinds[*]} " = *" qtfloor "* ]]; then
+    echo "Qt floor CPU per reply / Python floor: $(ratio "$(median qtfloor cpu_us_per_reply)" "$(median pyfloor cpu_us_per_reply)")"
+    echo "console CPU per reply / Qt floor: $(ratio "$(median console cpu_us_per_reply)" "$(median qtfloor cpu_us_per_reply)"), X server: $(ratio "$(median console x_us_per_reply)" "$(median qtfloor x_us_per_reply)")"
 fi
 if [[ " ${kinds[*]} " = *" baseline "* ]]; then
     echo "console X server CPU per reply / baseline: $(ratio "$(median console x_us_per_reply)" "$(median baseline x_us_per_reply)")"
