@@ -12,6 +12,7 @@
 
 class ChartWidget;
 class FileCommands;
+class FramePacer;
 class LatestText;
 class Keypad;
 class OperatorBoxes;
@@ -85,4 +86,5 @@ private:
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
     std::unique_ptr<LatestText> m_pressureShown; // replies can come faster than paints
+    std::unique_ptr<FramePacer> m_framePacer;
 };
