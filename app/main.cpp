@@ -6,6 +6,7 @@
 #include "control/pumpconsole.h"
 #include "control/runlog.h"
 #include "link/serialpumpport.h"
+#include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 #include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
@@ -32,6 +33,7 @@ int print(std::FILE *stream, const QString &text, int exitCode)
 
 int main(int argc, char **argv)
 {
+    displaytransfer::chooseSocketTransfer();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"pumpconsole"_s);
     QApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));

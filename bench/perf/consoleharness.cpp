@@ -21,6 +21,7 @@
 // time and latency. "reach" and "stats" then count its replies.
 #include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
+#include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 
 #include <algorithm>
@@ -203,6 +204,9 @@ private:
 
 int main(int argc, char **argv)
 {
+    // As the console starts, and the same for the bare window, so that the floor is the least a
+    // Qt window costs, not one in a setting the console does not use.
+    displaytransfer::chooseSocketTransfer();
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString recordPath;
