@@ -5,6 +5,7 @@
 // ever appended between two changes of the epoch, so a painter that has drawn the first n
 // lines of an epoch only has to add the rest.
 
+#include <limits>
 #include <optional>
 #include <QObject>
 #include <QtGlobal>
@@ -59,4 +60,7 @@ private:
     ChartScale m_scale;
     std::vector<ChartLine> m_lines;
     quint64 m_epoch = 0;
+    // No line since the last clear starts right of this x. The sweep draws left to right, so
+    // nearly every new line starts right of it and cannot be in the list: no search.
+    float m_rightmostStart = -std::numeric_limits<float>::infinity();
 };
