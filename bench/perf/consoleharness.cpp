@@ -21,10 +21,12 @@
 // time and latency. "reach" and "stats" then count its replies.
 #include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
+#include "link/wire/framereader.h"
 #include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <QApplication>
@@ -151,27 +153,23 @@ public:
 private:
     void read()
     {
-        m_pending += m_port.readAll();
-        QByteArray latest;
-        qsizetype at = 0;
-        for (qsizetype q; (q = m_pending.indexOf('Q', at)) >= 0 && m_pending.size() - q >= 9;) {
-            if (m_pending[q + 8] == 'Y') {
-                latest = m_pending.mid(q + 4, 4);
-                ++m_replies;
-                at = q + 9;
-            } else {
-                at = q + 1;
-            }
-        }
-        m_pending.remove(0, at);
-        if (!latest.isEmpty()) {
-            m_label->setText(QString::fromLatin1(latest));
+        // The console's own frame cutting; what the floor leaves out is everything after it.
+        // A frame's view ends with the call, so its value is copied out.
+        std::array<char, 4> latest{};
+        bool any = false;
+        m_reader.feed(m_port.readAll(), [&](QByteArrayView frame) {
+            std::copy_n(frame.data() + 4, latest.size(), latest.begin());
+            any = true;
+            ++m_replies;
+        });
+        if (any) {
+            m_label->setText(QString::fromLatin1(latest.data(), qsizetype(latest.size())));
         }
     }
 
     QSerialPort m_port;
     QLabel *m_label;
-    QByteArray m_pending;
+    FrameReader m_reader;
     qsizetype m_replies = 0;
 };
 
