@@ -93,19 +93,13 @@ start_consumer() {
         CON_PID=$!
         await "$work/con.out" '^ready' 10 >/dev/null
         ;;
-    console | baseline)
-        local program=$console
+    console | baseline | qtfloor)
+        local program=$console args=(--record "$work/record.txt")
         [[ $kind = baseline ]] && program=$BASELINE
+        [[ $kind = qtfloor ]] && args=(--empty)
         mkfifo "$work/con.in"
-        PERF_START_NS=$(nowns) "$program" --record "$work/record.txt" "$PTY" \
+        PERF_START_NS=$(nowns) "$program" "${args[@]}" "$PTY" \
             <"$work/con.in" >"$work/con.out" 2>"$work/con.err" &
-        CON_PID=$!
-        exec 8>"$work/con.in"
-        await "$work/con.out" '^ready' 30 >/dev/null || echo "perf: $kind did not start" >&2
-        ;;
-    qtfloor)
-        mkfifo "$work/con.in"
-        "$console" --empty "$PTY" <"$work/con.in" >"$work/con.out" 2>"$work/con.err" &
         CON_PID=$!
         exec 8>"$work/con.in"
         await "$work/con.out" '^ready' 30 >/dev/null || echo "perf: $kind did not start" >&2
