@@ -1,11 +1,12 @@
-// The console's start: the command line, then one main window, whose load step runs before it
-// is shown, and, when a broker is named, publishing to it.
+// The console's start, and the one place that builds it: the command line, then the real port,
+// boxes, tickers, clock and port list, the console on them, its window, and, when a broker is
+// named, publishing to it.
 #include "app/commandline.h"
 #include "app/monitoring.h"
 #include "app/options.h"
+#include "app/systemparts.h"
 #include "control/pumpconsole.h"
-#include "control/runlog.h"
-#include "link/serialpumpport.h"
+#include "control/runlog/runlog.h"
 #include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 #include "ui/qttranslation.h"
@@ -54,21 +55,23 @@ int main(int argc, char **argv)
 
     MainWindow::installFontSubstitutions();
     qttranslation::install(app);
-    SerialPumpPort port;
-    MainWindow window(&port, nullptr, nullptr);
+    SystemParts system;
+    WidgetBoxes boxes;
+    PumpConsole console(system.seams(boxes));
+    MainWindow window(console, boxes);
+    boxes.setParentWindow(&window);
     if (const auto runLog = runlog::optionsFromEnvironment()) {
-        window.console().startRunLog(*runLog);
+        console.startRunLog(*runLog);
     }
     // The same picture stands for the program in the task bar and the window switcher.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     if (command.port) {
         // Once the window is up, so that a message about the port has a window to sit on.
-        QTimer::singleShot(
-            0, &window, [&window, answer = *command.port] { window.console().connectTo(answer); });
+        QTimer::singleShot(0, &console,
+                           [&console, answer = *command.port] { console.connectTo(answer); });
     }
 
-    WidgetBoxes monitorBoxes(&window);
-    const auto monitoring = Monitoring::start(monitorOptions, window.console(), monitorBoxes);
+    const auto monitoring = Monitoring::start(monitorOptions, console, boxes);
     return QApplication::exec();
 }

@@ -1,9 +1,9 @@
 #include "app/monitoring.h"
 
-#include "control/monitorfeed.h"
-#include "control/monitormessages.h"
-#include "control/operatorboxes.h"
-#include "control/pumpmonitor.h"
+#include "control/seams/operatorboxes.h"
+#include "monitoring/monitorfeed.h"
+#include "monitoring/monitormessages.h"
+#include "monitoring/pumpmonitor.h"
 #include "mqtt/mosquittopublisher.h"
 
 #include <cstdio>

@@ -4,8 +4,8 @@
 // broker's own CPU is printed apart.
 //
 //   bench_publish [SECONDS]   (each phase; default 5)
-#include "control/monitorfeed.h"
-#include "control/pumpmonitor.h"
+#include "monitoring/monitorfeed.h"
+#include "monitoring/pumpmonitor.h"
 #include "mqtt/mosquittopublisher.h"
 #include "support/broker.h"
 #include "support/doubles.h"
@@ -39,12 +39,9 @@ double brokerCpuSeconds(qint64 pid)
     return stat.readAll().split(' ').value(0).toDouble() * 1e-9;
 }
 
-struct Console
+struct Console : ConsoleDoubles
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    PumpConsole console{port, boxes, ticker};
+    PumpConsole console{seams()};
 
     Console()
     {

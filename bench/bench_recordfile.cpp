@@ -1,7 +1,7 @@
 // How long "save" keeps the operator waiting with a full record, and how that compares with the
 // disk's own speed. Times are printed as ratios against baselines from the same run, so numbers
 // from different machines can be compared.
-#include "control/recordfile.h"
+#include "control/record/recordfile.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

@@ -8,7 +8,7 @@
 // (the writer's thread too), each per reply and as a ratio to the console without the log.
 //
 //   bench_runlog [REPLIES]   (default 100000)
-#include "control/runlog.h"
+#include "control/runlog/runlog.h"
 #include "support/doubles.h"
 
 #include <algorithm>
@@ -60,7 +60,7 @@ Cost run(const std::vector<QByteArray> &reads, const QString *logFolder)
         c.console.startRunLog({*logFolder, RunLogOptions{}.maxFileBytes, std::chrono::hours(1)});
     }
     c.connect();
-    RunLog *log = c.console.runLog();
+    RunLog *log = c.console.line().runLog();
     if (log) {
         log->waitForWriter(); // the file is open before the clock starts
     }

@@ -73,8 +73,8 @@ int main(int argc, char **argv)
 
     const auto notices = c.boxes.messages(QStringLiteral("notify"));
     std::printf("record: %lld values (bound %lld); record-full notices: %zu\n",
-                static_cast<long long>(c.console.record().size()),
-                static_cast<long long>(c.console.record().limit()), notices.size());
+                static_cast<long long>(c.console.pump().record().size()),
+                static_cast<long long>(c.console.pump().record().limit()), notices.size());
     std::printf("chart drawing list never above %zu lines (bound %zu)\n", longestDrawing,
                 ChartDrawing::maxLines);
     std::printf("last pressure shown: %s\n", qPrintable(c.caption(Readout::Pressure)));

@@ -1,7 +1,10 @@
 # Fails when a source file includes a header of a layer above its own, or a folder builds a
 # file from outside itself. Run as: cmake -DROOT=<tree> -P CheckLayers.cmake
 #
-#   app -> ui -> control -> link -> link/wire,   app -> mqtt -> control,   sim -> link/wire
+#   app -> ui -> control -> link -> link/wire,   app -> mqtt -> monitoring -> control,
+#   sim -> link/wire
+# and inside control, each sub-folder on the ones before it:
+#   control (the panel) -> pump -> line -> runlog -> record -> seams
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT ROOT)
@@ -9,14 +12,22 @@ if(NOT ROOT)
 endif()
 
 # What each folder may include from the project, besides itself.
+set(below_link "link;link/wire")
 set(allowed_link_wire "")
 set(allowed_link "link/wire")
-set(allowed_control "link;link/wire")
-set(allowed_ui "control;link;link/wire")
-set(allowed_mqtt "control;link;link/wire")
-set(allowed_app "ui;mqtt;control;link;link/wire")
+set(allowed_control_seams "${below_link}")
+set(allowed_control_record "control/seams;${below_link}")
+set(allowed_control_runlog "control/record;control/seams;${below_link}")
+set(allowed_control_line "control/runlog;control/record;control/seams;${below_link}")
+set(allowed_control_pump "control/line;control/runlog;control/record;control/seams;${below_link}")
+set(control_all "control;control/pump;control/line;control/runlog;control/record;control/seams")
+set(allowed_control "${control_all};${below_link}")
+set(allowed_monitoring "${control_all};${below_link}")
+set(allowed_ui "${control_all};${below_link}")
+set(allowed_mqtt "monitoring;${control_all};${below_link}")
+set(allowed_app "ui;mqtt;monitoring;${control_all};${below_link}")
 set(allowed_sim "link/wire")
-set(layers "link/wire;link;control;ui;mqtt;app;sim")
+set(layers "link/wire;link;${control_all};monitoring;ui;mqtt;app;sim")
 
 set(violations "")
 
@@ -40,8 +51,14 @@ endfunction()
 foreach(layer IN LISTS layers)
     string(REPLACE "/" "_" key "${layer}")
     set(allowed ${allowed_${key}})
-    file(GLOB files LIST_DIRECTORIES false "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
+    file(GLOB_RECURSE files LIST_DIRECTORIES false "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
     foreach(file IN LISTS files)
+        # A file in a sub-folder that is a layer of its own is judged there.
+        file(RELATIVE_PATH own "${ROOT}" "${file}")
+        layer_of("${own}" own_layer)
+        if(NOT own_layer STREQUAL layer)
+            continue()
+        endif()
         file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
         foreach(line IN LISTS includes)
             string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" target "${line}")

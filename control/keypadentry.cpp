@@ -1,9 +1,9 @@
 #include "control/keypadentry.h"
 
-#include "control/framesender.h"
-#include "control/operatorboxes.h"
-#include "control/readouts.h"
-#include "control/setpoints.h"
+#include "control/line/framesender.h"
+#include "control/pump/readouts.h"
+#include "control/pump/setpoints.h"
+#include "control/seams/operatorboxes.h"
 #include "link/wire/commandframes.h"
 #include "link/wire/numbertext.h"
 

@@ -42,11 +42,11 @@ void checkInvariants(const WatchedConsole &c)
         check(command.has_value());
         check(command->value.size() <= commandframes::maxValueLength);
     }
-    check(console.link().sweep().position() >= 0 &&
-          console.link().sweep().position() < ChartSweep::length);
+    check(console.line().link().sweep().position() >= 0 &&
+          console.line().link().sweep().position() < ChartSweep::length);
     check(console.chart().lines().size() <= ChartDrawing::maxLines);
-    check(console.timedRun().elapsedSeconds() >= 0);
-    check(console.record().size() <= console.record().limit());
+    check(console.pump().timedRun().elapsedSeconds() >= 0);
+    check(console.pump().record().size() <= console.pump().record().limit());
     check(!c.port.isOpen() || console.isConnected());
 }
 
@@ -253,7 +253,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     WatchedConsole c;
-    c.console.setRecordLimit(50);
+    c.console.pump().setRecordLimit(50);
     c.console.setRecordPath(QString()); // never saved: nothing here writes files
     Input in(data, size);
     while (!in.atEnd()) {

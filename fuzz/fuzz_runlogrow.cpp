@@ -1,7 +1,7 @@
 // Whatever came over the line and whatever the notes say: a run log row reads back, with a
 // strict CSV reader, as exactly six fields that hold the value and the note as they were and
 // the frame in a form that gives back its bytes.
-#include "control/runlogformat.h"
+#include "control/runlog/runlogformat.h"
 #include "support/csv.h"
 
 #include <cstdint>

@@ -56,16 +56,19 @@ void PumpLink::handleReply(QByteArrayView frame)
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);
         m_lastPressure = numbertext::toDouble(text);
-        Q_EMIT pressureReported(text, m_lastPressure, frame.toByteArray());
+        Q_EMIT replyReceived(
+            {PumpReply::Kind::Pressure, text, m_lastPressure, frame.toByteArray()});
         break;
     }
     case 'P':
-        Q_EMIT pressureLimitReported(replyframes::setpointReadout(reply->value.toByteArray()),
-                                     frame.toByteArray());
+        Q_EMIT replyReceived({PumpReply::Kind::PressureLimit,
+                              replyframes::setpointReadout(reply->value.toByteArray()),
+                              std::nullopt, frame.toByteArray()});
         break;
     case 'L':
-        Q_EMIT flowSetpointReported(replyframes::setpointReadout(reply->value.toByteArray()),
-                                    frame.toByteArray());
+        Q_EMIT replyReceived({PumpReply::Kind::FlowSetpoint,
+                              replyframes::setpointReadout(reply->value.toByteArray()),
+                              std::nullopt, frame.toByteArray()});
         break;
     default:
         break;

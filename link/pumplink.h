@@ -11,6 +11,19 @@
 #include <QObject>
 #include <QString>
 
+// One reply of the pump, read once: what its letter says and the value as the read-outs show it.
+struct PumpReply
+{
+    enum class Kind { Pressure, PressureLimit, FlowSetpoint };
+
+    Kind kind = Kind::Pressure;
+    // A pressure as the four characters the pump sent; a setpoint as its read-out ("ab.c").
+    QString text;
+    // A pressure's value; empty for a setpoint and for a pressure that does not read as one.
+    std::optional<double> mpa;
+    QByteArray frame; // the reply as it came
+};
+
 class PumpLink : public QObject
 {
     Q_OBJECT
@@ -31,12 +44,10 @@ public:
     bool hasReplied() const { return m_replied; }
 
 Q_SIGNALS:
-    // The pump's current pressure, as the four characters it sent; `mpa` is empty when they
-    // do not read as a number. `frame` is the reply as it came.
-    void pressureReported(const QString &text, std::optional<double> mpa, const QByteArray &frame);
-    // The pump's flow setpoint and pressure limit, as their read-outs show them ("ab.c").
-    void flowSetpointReported(const QString &readout, const QByteArray &frame);
-    void pressureLimitReported(const QString &readout, const QByteArray &frame);
+    // Each reply, in the order the pump sent them. Every reply steps the chart, once its
+    // handlers have returned.
+    void replyReceived(const PumpReply &reply);
+    // The line went away; a queued turn after the port said so, never inside a write.
     void lineLost(const LineLoss &loss);
 
 private:

@@ -4,7 +4,7 @@
 // and every socket wait happen there, so publish() returns at once whatever the network does.
 // The connection's news comes back to the publisher's own thread as signals.
 
-#include "control/publisher.h"
+#include "monitoring/publisher.h"
 #include "mqtt/brokeraddress.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "ui/filecommands.h"
 
-#include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
+#include "control/seams/operatorboxes.h"
 #include "ui/folderopener.h"
 #include "ui/recordwindow.h"
 #include "ui/testpageprinter.h"

@@ -1,9 +1,6 @@
 #include "ui/mainwindow.h"
 
 #include "control/pumpconsole.h"
-#include "control/ticker.h"
-#include "link/serialportinfosource.h"
-#include "link/serialpumpport.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/framepacer.h"
@@ -13,7 +10,6 @@
 #include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
-#include "ui/widgetboxes.h"
 
 #include <array>
 #include <QAbstractButton>
@@ -93,46 +89,20 @@ void MainWindow::installFontSubstitutions()
     }
 }
 
-MainWindow::MainWindow(QWidget *parent) : MainWindow(nullptr, nullptr, nullptr, parent) {}
-
-MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWidget *parent)
-    : MainWindow(port, boxes, ticker, LineWatchParts{}, parent)
-{
-}
-
-MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
-                       const LineWatchParts &watch, QWidget *parent)
-    : QMainWindow(parent)
+MainWindow::MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *parent)
+    : QMainWindow(parent), m_console(console)
 {
     initUiResources();
     installFontSubstitutions();
 
-    if (!port) {
-        m_ownPort = std::make_unique<SerialPumpPort>();
-        port = m_ownPort.get();
-    }
-    if (!boxes) {
-        m_ownBoxes = std::make_unique<WidgetBoxes>(this);
-        boxes = m_ownBoxes.get();
-    }
-    if (!ticker) {
-        m_ownTicker = std::make_unique<QtTicker>();
-        ticker = m_ownTicker.get();
-    }
-    LineWatchParts parts = watch;
-    if (!parts.ports) {
-        m_ownPortInfo = std::make_unique<SerialPortInfoSource>();
-        parts.ports = m_ownPortInfo.get();
-    }
-    m_console = std::make_unique<PumpConsole>(*port, *boxes, *ticker, parts);
-    m_fileCommands = std::make_unique<FileCommands>(*m_console, *boxes, this);
+    m_fileCommands = std::make_unique<FileCommands>(m_console, boxes, this);
 
     setWindowTitle(u"恒流恒压泵控制系统(TALVEN)V2.0"_s);
     setWindowIcon(QIcon(iconPicture));
     setCentralWidget(new Surface(this));
 
     buildLabels();
-    m_chart = new ChartWidget(m_console->chart(), surface());
+    m_chart = new ChartWidget(m_console.chart(), surface());
     m_chart->setObjectName(u"Picture1"_s);
     m_chart->setGeometry(twips::rect(600, 4680, 9975, 2175));
     buildKeypad();
@@ -142,7 +112,7 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
     // Shorter than the 9.4 ms between two replies at 9600 baud, so every reply at the line rate
     // is painted as soon as it is read; 250 frames a second is still more than a screen shows.
     m_framePacer = std::make_unique<FramePacer>(this, std::chrono::milliseconds(4));
-    const Readouts &readouts = m_console->readouts();
+    const Readouts &readouts = m_console.readouts();
     m_pressureShown = std::make_unique<LatestText>(label(Readout::Pressure));
     connect(&readouts, &Readouts::captionChanged, this, [this](Readout which, const QString &text) {
         if (which == Readout::Pressure) {
@@ -153,11 +123,10 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
     });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
-    connect(&m_console->pressureWatch(), &PressureWatch::noteChanged,
+    connect(&m_console.pump().pressureWatch(), &PressureWatch::noteChanged,
             new StaleLook(label(Readout::Pressure)), &StaleLook::show);
-    connect(m_console.get(), &PumpConsole::connectedChanged, this,
-            &MainWindow::setPumpMenusEnabled);
-    setPumpMenusEnabled(m_console->isConnected());
+    connect(&m_console, &PumpConsole::connectedChanged, this, &MainWindow::setPumpMenusEnabled);
+    setPumpMenusEnabled(m_console.isConnected());
 }
 
 MainWindow::~MainWindow() = default;
@@ -204,7 +173,7 @@ void MainWindow::buildLabels()
         {Readout::EntryMode, u"LSetState"_s, {6720, 1680, 1215, 375}, 12},
         {Readout::RunState, u"Lstate"_s, {7920, 1680, 1320, 375}, 12},
     };
-    const Readouts &readouts = m_console->readouts();
+    const Readouts &readouts = m_console.readouts();
     for (const Place &place : places) {
         QLabel *label =
             addLabel(place.name, readouts.caption(place.which), place.twips, place.pointSize);
@@ -230,7 +199,7 @@ void MainWindow::buildLabels()
 void MainWindow::buildKeypad()
 {
     m_keypad = new Keypad(surface());
-    PumpConsole *console = m_console.get();
+    PumpConsole *console = &m_console;
     connect(m_keypad, &Keypad::digitPressed, console, &PumpConsole::pressDigit);
     connect(m_keypad, &Keypad::flowPressed, console, &PumpConsole::beginFlowEntry);
     connect(m_keypad, &Keypad::pressureLimitPressed, console,
@@ -265,7 +234,7 @@ QAction *MainWindow::addItem(QMenu *menu, const QString &name, const QString &ca
 
 void MainWindow::buildMenus()
 {
-    PumpConsole *console = m_console.get();
+    PumpConsole *console = &m_console;
     FileCommands *files = m_fileCommands.get();
     const auto item = [this](QMenu *menu, const QString &name, const QString &caption,
                              auto *receiver, auto slot) {
@@ -344,14 +313,14 @@ void MainWindow::surfacePressed(QMouseEvent *event)
 {
     event->accept();
     // Before the line is open the popup would offer commands that cannot reach the pump.
-    if (event->button() == Qt::RightButton && m_console->isConnected()) {
+    if (event->button() == Qt::RightButton && m_console.isConnected()) {
         m_rightKey->popup(QCursor::pos());
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    m_console->closeLine();
+    m_console.closeLine();
     event->accept();
 }
 

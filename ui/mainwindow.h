@@ -3,7 +3,7 @@
 // their fixed places, mirrors the console's read-outs and connection, and hands every click
 // and menu choice to the console.
 
-#include "control/readouts.h"
+#include "control/pump/readouts.h"
 
 #include <map>
 #include <memory>
@@ -16,14 +16,10 @@ class FramePacer;
 class LatestText;
 class Keypad;
 class OperatorBoxes;
-class PortInfoSource;
 class PumpConsole;
-class PumpPort;
 class QAction;
 class QLabel;
 class QMenu;
-class Ticker;
-struct LineWatchParts;
 
 class MainWindow : public QMainWindow
 {
@@ -35,15 +31,11 @@ public:
     // Lets "宋体" resolve to an installed Song/Ming face where the real one is missing.
     static void installFontSubstitutions();
 
-    explicit MainWindow(QWidget *parent = nullptr);
-    // For tests: a null argument gets the real serial port, boxes or ticker.
-    MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, QWidget *parent = nullptr);
-    // Also the line watch's parts; without `ports`, the system's serial ports.
-    MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker, const LineWatchParts &watch,
-               QWidget *parent = nullptr);
+    // The console and the boxes must outlive the window.
+    MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    PumpConsole &console() { return *m_console; }
+    PumpConsole &console() { return m_console; }
     FileCommands &fileCommands() { return *m_fileCommands; }
 
     QLabel *label(Readout which) const;
@@ -72,11 +64,7 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption);
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
 
-    std::unique_ptr<PumpPort> m_ownPort;
-    std::unique_ptr<OperatorBoxes> m_ownBoxes;
-    std::unique_ptr<Ticker> m_ownTicker;
-    std::unique_ptr<PortInfoSource> m_ownPortInfo;
-    std::unique_ptr<PumpConsole> m_console;
+    PumpConsole &m_console;
     std::unique_ptr<FileCommands> m_fileCommands;
 
     std::map<Readout, QLabel *> m_labels;

@@ -1,7 +1,7 @@
 #include "ui/recordwindow.h"
 
-#include "control/operatorboxes.h"
-#include "control/recordfile.h"
+#include "control/record/recordfile.h"
+#include "control/seams/operatorboxes.h"
 #include "ui/twips.h"
 
 #include <QApplication>

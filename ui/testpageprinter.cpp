@@ -1,6 +1,6 @@
 #include "ui/testpageprinter.h"
 
-#include "control/systemerrors.h"
+#include "control/seams/systemerrors.h"
 #include "link/wire/systemfacts.h"
 
 #include <QDir>

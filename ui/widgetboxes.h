@@ -2,7 +2,7 @@
 // The console's boxes as Qt widgets: QInputDialog for questions (with an editable list where
 // there is something to choose from), QMessageBox for messages.
 
-#include "control/operatorboxes.h"
+#include "control/seams/operatorboxes.h"
 
 #include <QPointer>
 
@@ -13,6 +13,8 @@ class WidgetBoxes final : public OperatorBoxes
 public:
     // Boxes are centred on and owned by `parent` (the main window); it may be null.
     explicit WidgetBoxes(QWidget *parent = nullptr);
+    // The window the boxes sit on, once it exists: the console that asks is built before it.
+    void setParentWindow(QWidget *parent) { m_parent = parent; }
 
     std::optional<QString> ask(const QString &prompt, const QString &title,
                                const QString &defaultText) override;

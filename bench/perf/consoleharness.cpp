@@ -19,8 +19,9 @@
 // value of each reply read from it: the least a Qt Widgets window can do per reply (wake, read,
 // set a label's text, repaint, hand the pixels to X), the floor for the console's CPU, X server
 // time and latency. "reach" and "stats" then count its replies.
-#include "control/operatorboxes.h"
+#include "app/systemparts.h"
 #include "control/pumpconsole.h"
+#include "control/seams/operatorboxes.h"
 #include "link/wire/framereader.h"
 #include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
@@ -222,6 +223,8 @@ int main(int argc, char **argv)
 
     FirstPaint firstPaint;
     HarnessBoxes boxes(port);
+    std::unique_ptr<SystemParts> system; // the console's, before its window and after it
+    std::unique_ptr<PumpConsole> pumpConsole;
     std::unique_ptr<QWidget> window;
     MainWindow *console = nullptr;
     QLabel *plainLabel = nullptr;
@@ -241,7 +244,9 @@ int main(int argc, char **argv)
         bare->setGeometry(QRect(MainWindow::clientPosition, MainWindow::clientSize));
         window.reset(bare);
     } else {
-        console = new MainWindow(nullptr, &boxes, nullptr);
+        system = std::make_unique<SystemParts>();
+        pumpConsole = std::make_unique<PumpConsole>(system->seams(boxes));
+        console = new MainWindow(*pumpConsole, boxes);
         window.reset(console);
         if (!recordPath.isEmpty()) {
             console->console().setRecordPath(recordPath);
@@ -269,7 +274,7 @@ int main(int argc, char **argv)
 
     const auto values = [&]() -> qsizetype {
         if (console) {
-            return console->console().record().size();
+            return console->console().pump().record().size();
         }
         return plainReader ? plainReader->replies() : 0;
     };

@@ -3,8 +3,8 @@
 // Prints "connected" once the line to the pump is open.
 #include "app/monitoring.h"
 #include "app/options.h"
+#include "app/systemparts.h"
 #include "control/pumpconsole.h"
-#include "link/serialpumpport.h"
 #include "support/doubles.h"
 #include "ui/mainwindow.h"
 
@@ -22,11 +22,12 @@ int main(int argc, char **argv)
     const MonitorOptions monitorOptions =
         options::resolve(options::monitorValues(parser), {}, QStringLiteral("harness"));
 
-    SerialPumpPort port;
+    SystemParts system;
     ScriptedBoxes boxes;
-    MainWindow window(&port, &boxes, nullptr);
+    PumpConsole console(system.seams(boxes));
+    MainWindow window(console, boxes);
     window.show();
-    const auto monitoring = Monitoring::start(monitorOptions, window.console(), boxes);
+    const auto monitoring = Monitoring::start(monitorOptions, console, boxes);
 
     boxes.answers.push_back(QStringLiteral("1"));
     window.menuAction(QStringLiteral("Communication"))->trigger();

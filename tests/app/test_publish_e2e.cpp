@@ -4,13 +4,12 @@
 
 #include "app/monitoring.h"
 #include "control/pumpconsole.h"
-#include "link/serialpumpport.h"
 #include "support/broker.h"
 #include "support/doubles.h"
 #include "support/printto.h"
 #include "support/simulator.h"
 #include "support/wait.h"
-#include "ui/mainwindow.h"
+#include "support/windowonline.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -66,7 +65,6 @@ protected:
     {
         m_monitoring.reset();
         m_window.reset();
-        m_serial.reset();
         m_sim.reset();
         qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
     }
@@ -81,8 +79,8 @@ protected:
     // As `pumpconsole --port 1 --mqtt URL --mqtt-id ID --mqtt-keepalive 5` would.
     void startConsole()
     {
-        m_serial = std::make_unique<SerialPumpPort>();
-        m_window = std::make_unique<MainWindow>(m_serial.get(), &m_boxes, &m_ticker);
+        m_window = std::make_unique<WindowOnLine>(
+            m_boxes, WindowOnLine::withBoxesAndTicker(m_boxes, m_ticker));
         m_window->show();
         m_monitoring =
             Monitoring::start({m_broker.url(), {}, u"e2e"_s, u"5"_s}, m_window->console(), m_boxes);
@@ -129,8 +127,7 @@ protected:
     std::unique_ptr<Simulator> m_sim;
     ScriptedBoxes m_boxes;
     ManualTicker m_ticker;
-    std::unique_ptr<SerialPumpPort> m_serial;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<WindowOnLine> m_window;
     std::unique_ptr<Monitoring> m_monitoring;
 };
 
@@ -142,7 +139,7 @@ TEST_F(PublishedConsole, StatusStateEventAndEveryPressureInOrder)
     Responsiveness window;
 
     // A dashboard that comes later still learns the status and the state: both retained.
-    ASSERT_TRUE(waitUntil([&] { return m_window->console().record().size() > 3; }));
+    ASSERT_TRUE(waitUntil([&] { return m_window->console().pump().record().size() > 3; }));
     Subscriber dashboard(m_broker.port());
     ASSERT_TRUE(waitUntil([&] { return dashboard.count(topic("state")) > 0; }));
     const auto status = dashboard.messages(topic("status"));
@@ -189,7 +186,7 @@ TEST_F(PublishedConsole, StatusStateEventAndEveryPressureInOrder)
         5000));
     const auto state = dashboard.messages(topic("state")).back().json();
     EXPECT_EQ(state.value(u"connected"_s), true);
-    EXPECT_EQ(state.value(u"port"_s), m_serial->device());
+    EXPECT_EQ(state.value(u"port"_s), m_window->port().device());
     EXPECT_EQ(state.value(u"run"_s), u"run"_s);
     EXPECT_EQ(shown(Readout::RunState).trimmed().toLower(), u"run"_s);
     EXPECT_EQ(state.value(u"flow_ml_min"_s).toDouble(), shown(Readout::Flow).toDouble());
@@ -206,11 +203,11 @@ TEST_F(PublishedConsole, FloodIsCappedAtTwentyASecondAndTheRecordKeepsEveryReply
     Subscriber dashboard(m_broker.port());
     press(u"Cmdr_11"_s);
     ASSERT_TRUE(waitUntil([&] { return dashboard.count(topic("status")) > 0; }));
-    const qsizetype recordedBefore = m_window->console().record().size();
+    const qsizetype recordedBefore = m_window->console().pump().record().size();
     const std::size_t before = dashboard.count(topic("pressure"));
     QTest::qWait(3000);
     const auto pressures = dashboard.messages(topic("pressure"));
-    const qsizetype replies = m_window->console().record().size() - recordedBefore;
+    const qsizetype replies = m_window->console().pump().record().size() - recordedBefore;
 
     EXPECT_GT(replies, 250) << "the line was flooded (the pump paces itself to 9600 baud)";
     const std::size_t published = pressures.size() - before;

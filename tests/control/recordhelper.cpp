@@ -7,7 +7,7 @@
 //
 // Prints "saving" just before the save starts and every message the console tells as
 // "told:PROMPT" (UTF-8, line ends in the prompt kept as \r\n).
-#include "control/recordfile.h"
+#include "control/record/recordfile.h"
 #include "support/doubles.h"
 
 #include <cstdio>

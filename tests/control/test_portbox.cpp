@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(PortChoices, WhatTheListShowsAndWhatEachEntryAnswers)
+TEST(PortResolver, WhatTheListShowsAndWhatEachEntryAnswers)
 {
     const QList<portaliases::PortAlias> aliases{
         {1, u"/run/user/1000/pumpconsole/COM1"_s, u"/dev/pts/3"_s},
@@ -39,25 +39,25 @@ TEST(PortChoices, WhatTheListShowsAndWhatEachEntryAnswers)
         {u"/dev/ttyACM0（Arduino，序列号 95 0）"_s, u"/dev/ttyACM0"_s},
         {u"COM7（USB Serial Port，FTDI）"_s, u"COM7"_s},
     };
-    const QList<PortListEntry> choices = portchoices::build(aliases, ports);
+    const QList<PortListEntry> choices = portlist::build(aliases, ports);
     ASSERT_EQ(choices.size(), expected.size());
     for (qsizetype i = 0; i < choices.size(); ++i) {
         EXPECT_EQ(choices[i].label, expected[i].label);
         EXPECT_EQ(choices[i].answer, expected[i].answer) << expected[i].label.toStdString();
-        EXPECT_EQ(portchoices::answerFor(choices, choices[i].label), expected[i].answer);
+        EXPECT_EQ(portlist::answerFor(choices, choices[i].label), expected[i].answer);
     }
 }
 
-TEST(PortChoices, TypedTextIsTheAnswerAsTyped)
+TEST(PortResolver, TypedTextIsTheAnswerAsTyped)
 {
     const QList<PortListEntry> choices =
-        portchoices::build({{1, u"/alias/COM1"_s, u"/dev/pts/3"_s}}, {usbPort(u"/dev/ttyUSB0"_s)});
+        portlist::build({{1, u"/alias/COM1"_s, u"/dev/pts/3"_s}}, {usbPort(u"/dev/ttyUSB0"_s)});
     for (const QString &typed : {u"1"_s, u" 1 "_s, u"2.5"_s, u"COM1"_s, u"/dev/ttyUSB0"_s,
                                  u"ttyUSB0"_s, u"abc"_s, QString(), u"1（别名 COM1"_s}) {
-        EXPECT_EQ(portchoices::answerFor(choices, typed), typed) << typed.toStdString();
+        EXPECT_EQ(portlist::answerFor(choices, typed), typed) << typed.toStdString();
     }
     // A chosen entry with a stray space around it is still that entry.
-    EXPECT_EQ(portchoices::answerFor(choices, u" "_s + choices.back().label), u"/dev/ttyUSB0"_s);
+    EXPECT_EQ(portlist::answerFor(choices, u" "_s + choices.back().label), u"/dev/ttyUSB0"_s);
 }
 
 // A console whose port box lists a live alias COM1 (to a pseudo-terminal, which nothing here

@@ -57,9 +57,9 @@ TEST(StartUp, NotConnectedNothingAskedAndEveryReadoutAtItsStartValue)
     EXPECT_TRUE(c.port.opened.isEmpty());
     EXPECT_TRUE(c.boxes.shown.empty());
     EXPECT_FALSE(c.ticker.isActive());
-    EXPECT_EQ(c.console.setpoints().pumpNumber(), 0);
+    EXPECT_EQ(c.console.pump().setpoints().pumpNumber(), 0);
     EXPECT_EQ(c.console.keypad().field(), EntryField::None);
-    EXPECT_EQ(c.console.record().size(), 0);
+    EXPECT_EQ(c.console.pump().record().size(), 0);
     const ChartScale &scale = c.console.chart().scale();
     EXPECT_EQ((std::array{scale.left, scale.top, scale.right, scale.bottom}),
               (std::array{0.0, 2.0, 100.0, -0.8}));
@@ -501,7 +501,7 @@ TEST(LineLost, BytesOfTheOldLineDoNotJoinTheNewOne)
 
     c.port.receive("Yxxxxxxxx"_ba);
     EXPECT_EQ(c.caption(Readout::Pressure), u"00.0"_s);
-    EXPECT_EQ(c.console.link().sweep().position(), 0);
+    EXPECT_EQ(c.console.line().link().sweep().position(), 0);
 
     c.port.receive("Q01N01.2Y"_ba);
     EXPECT_EQ(c.caption(Readout::Pressure), u"01.2"_s);

@@ -39,7 +39,7 @@ protected:
         c.clock.advance(by);
         c.staleTicker.ticks();
     }
-    QString shownNote() const { return c.console.pressureWatch().note(); }
+    QString shownNote() const { return c.console.pump().pressureWatch().note(); }
 
     WatchedConsole c;
 };
@@ -55,7 +55,7 @@ TEST_F(Watched, NothingIsStaleBeforeTheFirstConnection)
 
 TEST_F(Watched, StaleAfterThreeSilentSecondsAndCurrentAgainWithTheNextPressure)
 {
-    QSignalSpy notes(&c.console.pressureWatch(), &PressureWatch::noteChanged);
+    QSignalSpy notes(&c.console.pump().pressureWatch(), &PressureWatch::noteChanged);
     c.connect(u"1"_s);
     EXPECT_TRUE(c.staleTicker.isActive());
     c.port.receive("Q01N02.5Y"_ba);

@@ -128,7 +128,7 @@ TEST_F(AdapterPulledOut, BackUnderAnotherNameIsReopenedQuietlyAndToldOnce)
 
     // Recording goes on where it stopped.
     c.port.receive("Q01N01.7Y"_ba);
-    EXPECT_EQ(c.console.record().size(), 2);
+    EXPECT_EQ(c.console.pump().record().size(), 2);
     EXPECT_EQ(c.console.readouts().caption(Readout::Pressure), u"01.7"_s);
     polls(3);
     EXPECT_EQ(c.port.opened.size(), 1);
@@ -237,7 +237,7 @@ TEST(Reconnect, NotReopened)
         w.pollTicker.ticks(3);
         EXPECT_TRUE(w.port.opened.isEmpty());
         EXPECT_FALSE(w.console.isConnected());
-        EXPECT_EQ(w.console.reconnector().isAwaiting(), !k.meanwhile);
+        EXPECT_EQ(w.console.line().reconnector().isAwaiting(), !k.meanwhile);
     }
 }
 
@@ -268,7 +268,7 @@ TEST(Reconnect, NothingToWaitForOnAPortWithoutIdentity)
         w.port.opened.clear();
         w.pollTicker.ticks(3);
         EXPECT_TRUE(w.port.opened.isEmpty());
-        EXPECT_FALSE(w.console.reconnector().isAwaiting());
+        EXPECT_FALSE(w.console.line().reconnector().isAwaiting());
     }
 }
 

@@ -1,5 +1,5 @@
 // The record file's bytes are read by the operators' own scripts, so every byte is pinned here.
-#include "control/recordfile.h"
+#include "control/record/recordfile.h"
 #include "support/files.h"
 
 #include <array>

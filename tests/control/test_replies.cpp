@@ -35,7 +35,7 @@ TEST(Replies, EachLetterUpdatesItsReadOutAndStepsTheChart)
         EXPECT_EQ(c.caption(Readout::Pressure), k.pressure);
         EXPECT_EQ(c.caption(Readout::PressureLimit), k.limit);
         EXPECT_EQ(c.caption(Readout::Flow), k.flow);
-        EXPECT_EQ(c.console.link().sweep().position(), 1);
+        EXPECT_EQ(c.console.line().link().sweep().position(), 1);
         EXPECT_FALSE(c.console.chart().lines().empty());
         EXPECT_TRUE(c.port.written.empty());
         EXPECT_TRUE(c.boxes.shown.empty());
@@ -46,21 +46,21 @@ TEST(Replies, PressureRecordGrowsToItsLimitAndTellsTheOperatorOnce)
 {
     TestConsole c;
     c.connect();
-    c.console.setRecordLimit(3);
+    c.console.pump().setRecordLimit(3);
 
     // Only numeric pressure replies are recorded.
     for (const QByteArray &text : {"Q01N01.0Y"_ba, "Q01P02.0Y"_ba, "Q01Nab.cY"_ba, "Q01L03.0Y"_ba,
                                    "Q01R0000Y"_ba, "Q01N02.0Y"_ba}) {
         c.port.receive(text);
     }
-    EXPECT_EQ(c.console.record().size(), 2);
+    EXPECT_EQ(c.console.pump().record().size(), 2);
     EXPECT_TRUE(c.boxes.shown.empty());
 
     for (const QByteArray &text :
          {"Q01N03.0Y"_ba, "Q01N04.0Y"_ba, "Q01N05.0Y"_ba, "Q01N06.0Y"_ba, "Q01N07.0Y"_ba}) {
         c.port.receive(text);
     }
-    const auto values = c.console.record().values();
+    const auto values = c.console.pump().record().values();
     EXPECT_EQ(std::vector<double>(values.begin(), values.end()), (std::vector{1.0, 2.0, 3.0}));
     // A receive must not wait for the operator: a notice, never a modal box.
     EXPECT_EQ(c.boxes.texts(u"notify"_s),
@@ -69,7 +69,7 @@ TEST(Replies, PressureRecordGrowsToItsLimitAndTellsTheOperatorOnce)
     EXPECT_EQ(c.boxes.shown.size(), 1u);
     // The read-out and chart keep going after the record stops.
     EXPECT_EQ(c.caption(Readout::Pressure), u"07.0"_s);
-    EXPECT_EQ(c.console.link().sweep().position(), 11);
+    EXPECT_EQ(c.console.line().link().sweep().position(), 11);
 }
 
 TEST(Replies, OpenKeypadEntryIsNotOverwrittenBySameKindReplyButTheOtherKindShows)
@@ -124,7 +124,7 @@ TEST(Replies, OpenKeypadEntryIsNotOverwrittenBySameKindReplyButTheOtherKindShows
         c.console.pressDigit(k.digits[1]);
         c.port.receive(k.reply);
         EXPECT_EQ(c.caption(k.typed), k.completed.left(3));
-        EXPECT_EQ(c.console.link().sweep().position(), 4) << "every reply steps the chart";
+        EXPECT_EQ(c.console.line().link().sweep().position(), 4) << "every reply steps the chart";
 
         c.console.pressDigit(k.digits[2]);
         EXPECT_EQ(c.port.written, std::vector<QByteArray>{k.frame});

@@ -3,13 +3,12 @@
 // without waiting for the window, and a log that cannot be written told once while the
 // console runs on.
 
-#include "control/runlog.h"
-#include "control/runlogformat.h"
+#include "control/runlog/runlog.h"
+#include "control/runlog/runlogformat.h"
 #include "support/csv.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/printto.h"
-#include "support/runclock.h"
 #include "support/wait.h"
 
 #include <functional>
@@ -31,12 +30,11 @@ struct LoggingConsole
     explicit LoggingConsole(RunLogOptions options = {}, const QString &root = {})
         : m_folder((root.isEmpty() ? dir.path() : root) + u"/pumplogs"_s)
     {
-        c.console.setRunClock(clock);
         options.folder = m_folder;
         c.console.startRunLog(options);
     }
     QString folder() const { return m_folder; }
-    RunLog &log() { return *c.console.runLog(); }
+    RunLog &log() { return *c.console.line().runLog(); }
     // Everything gathered so far, on disk.
     void settle()
     {
@@ -73,8 +71,8 @@ struct LoggingConsole
 
     QTemporaryDir dir;
     const QString m_folder;
-    ManualRunClock clock;
     TestConsole c;
+    ManualClock &clock = c.clock;
 };
 
 } // namespace
@@ -83,7 +81,7 @@ TEST(RunLog, EveryReplyAndCommandIsARowWithItsTimeValueAndFrame)
 {
     LoggingConsole l;
     TestConsole &c = l.c;
-    c.console.setRecordLimit(2);
+    c.console.pump().setRecordLimit(2);
     c.connect();
     const QString device = c.port.device();
 
@@ -322,7 +320,7 @@ TEST(RunLog, AFolderThatCannotBeMadeIsToldOnceAndTheConsoleRunsOnUntilTheNextCon
         << notices[0].prompt.toStdString();
     EXPECT_TRUE(c.boxes.messages().empty()) << "no blocking box";
     // The console went on as if nothing had happened.
-    EXPECT_EQ(c.console.record().size(), 5);
+    EXPECT_EQ(c.console.pump().record().size(), 5);
     EXPECT_EQ(c.port.written.size(), 5u);
     EXPECT_EQ(c.caption(Readout::Pressure), u"01.0"_s);
 
@@ -342,5 +340,5 @@ TEST(RunLog, AFolderThatCannotBeMadeIsToldOnceAndTheConsoleRunsOnUntilTheNextCon
     ASSERT_EQ(l.files().size(), 1);
     EXPECT_TRUE(l.rows(l.files()[0]).back().endsWith(u"|pressure|03.0|Q01N03.0Y|"_s));
     EXPECT_TRUE(l.log().isWriting());
-    EXPECT_EQ(c.console.record().size(), 7);
+    EXPECT_EQ(c.console.pump().record().size(), 7);
 }

@@ -1,8 +1,8 @@
 // The run log's bytes, pinned by tables: the time stamps, the CSV fields and their quoting,
 // the frames as the line carried them, the event names scripts match on, the file names.
 
-#include "control/pumpcommand.h"
-#include "control/runlogformat.h"
+#include "control/runlog/pumpcommand.h"
+#include "control/runlog/runlogformat.h"
 #include "support/csv.h"
 #include "support/printto.h"
 

@@ -148,7 +148,7 @@ TEST(RunStop, TimeUpStopIsToldEvenAfterAnotherCommandFailed)
             (c.console.*p.slot)();
             const QString runNotSent = notSent(u"运行"_s, refused);
             EXPECT_EQ(c.boxes.texts(), QStringList{runNotSent}) << "one box at a time";
-            c.ticker.ticks(60 - c.console.timedRun().elapsedSeconds());
+            c.ticker.ticks(60 - c.console.pump().timedRun().elapsedSeconds());
             // The time-up stop is a different command, and the one that matters most: the pump
             // is still running. One box at a time, so it waits for the first to close.
             c.ticker.ticks(1);

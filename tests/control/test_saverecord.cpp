@@ -1,6 +1,6 @@
 // Saving the pressure record: the confirmation is the operator's word that the record is on
 // disk, and a failure must leave the old file and the record in memory alone.
-#include "control/recordfile.h"
+#include "control/record/recordfile.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/printto.h"
@@ -44,7 +44,7 @@ std::vector<double> reportPressures(TestConsole &c, int count)
         values.push_back((i % 7) * 1.25 - 2);
     }
     c.port.receive(replies);
-    EXPECT_TRUE(std::ranges::equal(c.console.record().values(), values));
+    EXPECT_TRUE(std::ranges::equal(c.console.pump().record().values(), values));
     return values;
 }
 
@@ -92,7 +92,7 @@ TEST(SaveRecord, ConfirmsOnlyOnceTheWholeFileIsOnDisk)
         EXPECT_EQ(onDiskWhenShown.size(), expected.size());
         EXPECT_TRUE(onDiskWhenShown == expected);
         EXPECT_TRUE(onDiskWhenShown.startsWith(k.begins));
-        EXPECT_EQ(c.console.record().size(), k.count);
+        EXPECT_EQ(c.console.pump().record().size(), k.count);
     }
 }
 
@@ -174,7 +174,7 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
     EXPECT_EQ(c.boxes.texts(), QStringList{u"存储数据|压力记录未能保存到 "_s +
                                            QDir::toNativeSeparators(path) + u"："_s + reason});
     EXPECT_TRUE(fileBytes(guarded) == k.guardedBytes);
-    EXPECT_TRUE(std::ranges::equal(c.console.record().values(), recordBefore));
+    EXPECT_TRUE(std::ranges::equal(c.console.pump().record().values(), recordBefore));
     EXPECT_EQ(c.console.recordPath(), path);
     // No half-written temporary is left lying about.
     const QString topEntry = QString::fromUtf8(k.guarded).section(u'/', 0, 0);

@@ -130,7 +130,7 @@ TEST(Setpoints, FlowAndPressureAnswers)
                   k.frame.isEmpty() ? std::vector<QByteArray>{} : std::vector<QByteArray>{k.frame});
         EXPECT_EQ(c.boxes.texts(),
                   k.refusal.isEmpty() ? QStringList() : QStringList{u"错误|"_s + k.refusal});
-        const Setpoints &s = c.console.setpoints();
+        const Setpoints &s = c.console.pump().setpoints();
         EXPECT_DOUBLE_EQ(flow ? s.lastFlowAnswer() : s.lastPressureLimitAnswer(),
                          k.stored.value_or(7.25));
         EXPECT_DOUBLE_EQ(flow ? s.lastPressureLimitAnswer() : s.lastFlowAnswer(), 0.0);
@@ -159,7 +159,7 @@ TEST(Setpoints, PumpNumberAnswersAreOnlyStored)
 
         c.console.askPumpNumber();
 
-        EXPECT_EQ(c.console.setpoints().pumpNumber(), expected);
+        EXPECT_EQ(c.console.pump().setpoints().pumpNumber(), expected);
         EXPECT_TRUE(c.port.written.empty());
         EXPECT_TRUE(c.boxes.messages().empty());
         EXPECT_EQ(c.caption(Readout::Flow), u"33.3"_s);
@@ -226,7 +226,7 @@ TEST(Setpoints, FrameThatCannotBeWrittenIsToldAndTheAnswerStaysStored)
         open(c, k.box);
 
         EXPECT_TRUE(c.port.written.empty());
-        const Setpoints &s = c.console.setpoints();
+        const Setpoints &s = c.console.pump().setpoints();
         EXPECT_DOUBLE_EQ(k.box == Box::Flow ? s.lastFlowAnswer() : s.lastPressureLimitAnswer(),
                          k.stored);
         EXPECT_EQ(c.boxes.texts(), QStringList{u"通信错误|"_s + k.told + hint});

@@ -1,6 +1,6 @@
 // The system's reasons in the operator's words: each common cause has its own words, and the
 // system's own text shows only for a cause without them.
-#include "control/systemerrors.h"
+#include "control/seams/systemerrors.h"
 #include "support/printto.h"
 
 #include <cerrno>

@@ -54,12 +54,12 @@ bool displayShown(const TestConsole &c)
 
 qint16 elapsed(const TestConsole &c)
 {
-    return c.console.timedRun().elapsedSeconds();
+    return c.console.pump().timedRun().elapsedSeconds();
 }
 
 double minutes(const TestConsole &c)
 {
-    return c.console.timedRun().minutes();
+    return c.console.pump().timedRun().minutes();
 }
 
 enum class State { Idle, Running, Paused, Finished, Ended };

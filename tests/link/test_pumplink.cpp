@@ -21,15 +21,19 @@ struct Reports
 {
     explicit Reports(PumpLink &link)
     {
-        QObject::connect(&link, &PumpLink::pressureReported, &context,
-                         [this](const QString &text, std::optional<double> mpa) {
-                             lines
-                                 << u"N "_s + text + u' ' + (mpa ? QString::number(*mpa) : u"-"_s);
-                         });
-        QObject::connect(&link, &PumpLink::pressureLimitReported, &context,
-                         [this](const QString &readout) { lines << u"P "_s + readout; });
-        QObject::connect(&link, &PumpLink::flowSetpointReported, &context,
-                         [this](const QString &readout) { lines << u"L "_s + readout; });
+        QObject::connect(&link, &PumpLink::replyReceived, &context, [this](const PumpReply &r) {
+            switch (r.kind) {
+            case PumpReply::Kind::Pressure:
+                lines << u"N "_s + r.text + u' ' + (r.mpa ? QString::number(*r.mpa) : u"-"_s);
+                break;
+            case PumpReply::Kind::PressureLimit:
+                lines << u"P "_s + r.text;
+                break;
+            case PumpReply::Kind::FlowSetpoint:
+                lines << u"L "_s + r.text;
+                break;
+            }
+        });
     }
     QObject context;
     QStringList lines;
@@ -95,12 +99,8 @@ TEST(PumpLink, EachReportCarriesItsFrameAsItCameWhateverTheReadsWere)
     PumpLink link(port);
     QObject context;
     QList<QByteArray> frames;
-    const auto keep = [&frames](auto &&...args) {
-        frames << std::get<sizeof...(args) - 1>(std::forward_as_tuple(args...));
-    };
-    QObject::connect(&link, &PumpLink::pressureReported, &context, keep);
-    QObject::connect(&link, &PumpLink::pressureLimitReported, &context, keep);
-    QObject::connect(&link, &PumpLink::flowSetpointReported, &context, keep);
+    QObject::connect(&link, &PumpLink::replyReceived, &context,
+                     [&frames](const PumpReply &reply) { frames << reply.frame; });
 
     for (const QByteArray &read : {"xxQ01N0"_ba, "1.2YQ01P"_ba, "0150YQ01Lab.cY\x01"_ba,
                                    "Q01Nab.cYQ01N01.2 Y"_ba, "Q01N-0.7Y"_ba}) {
@@ -185,7 +185,7 @@ TEST(PumpLink, AHandlerThatWaitsInANestedLoopKeepsTheRepliesInOrder)
     // is still to be handled; replies arriving meanwhile come after that rest, none twice.
     LinkOnFakePort t;
     bool boxShown = false;
-    QObject::connect(&t.link, &PumpLink::pressureReported, &t.reports.context, [&] {
+    QObject::connect(&t.link, &PumpLink::replyReceived, &t.reports.context, [&] {
         if (!boxShown) {
             boxShown = true;
             t.port.receive("Q01N03.3Y"_ba); // arrives and is announced while the box is open

@@ -1,19 +1,24 @@
 #pragma once
 // Doubles for the console's outside world: a port that records what was written and can be fed
-// received bytes, boxes that answer from a script and log what they were shown, and a ticker
-// that ticks only when told. Each behaves as the real one does in what the console relies on:
-// the port raises readyRead for every arrival (whatever its size) and may raise it from inside
-// a write; a lost line is closed before it is reported.
+// received bytes, boxes that answer from a script and log what they were shown, a ticker that
+// ticks only when told, a clock moved by hand and a list of the system's serial ports that a
+// test edits (adapters plugged in and pulled out). Each behaves as the real one does in what the
+// console relies on: the port raises readyRead for every arrival (whatever its size) and may raise
+// it from inside a write; a lost line is closed before it is reported.
 
-#include "control/operatorboxes.h"
 #include "control/pumpconsole.h"
-#include "control/ticker.h"
+#include "control/seams/clock.h"
+#include "control/seams/operatorboxes.h"
+#include "control/seams/ticker.h"
+#include "link/portinfo.h"
 #include "link/pumpport.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStringList>
 #include <vector>
 
@@ -202,13 +207,64 @@ public:
     }
 };
 
-// A console wired to the doubles, as at start-up.
-struct TestConsole
+class ManualClock final : public Clock
+{
+public:
+    // 2026-12-08 14:03:27 in China, a few seconds after the PC started; only differences count
+    // for the monotonic time.
+    RunTime time{QDateTime(QDate(2026, 12, 8), QTime(6, 3, 27), Qt::UTC).toMSecsSinceEpoch(),
+                 8 * 3600, 5'000'000'000};
+
+    std::chrono::milliseconds now() const override
+    {
+        return std::chrono::milliseconds(time.steadyNs / 1'000'000);
+    }
+    RunTime stamp() override { return time; }
+    // Both clocks move together, as they do while nobody corrects the wall clock.
+    void advance(std::chrono::milliseconds by)
+    {
+        time.utcMs += by.count();
+        time.steadyNs += by.count() * 1'000'000;
+    }
+    void advance(qint64 ms) { advance(std::chrono::milliseconds(ms)); }
+};
+
+class FakePortInfoSource final : public PortInfoSource
+{
+public:
+    QList<SystemPort> ports;
+    mutable int asked = 0;
+
+    QList<SystemPort> availablePorts() const override
+    {
+        ++asked;
+        return ports;
+    }
+    void plugIn(const SystemPort &port) { ports.append(port); }
+    void pullOut(const QString &device)
+    {
+        ports.removeIf([&](const SystemPort &port) { return port.device == device; });
+    }
+};
+
+// Every part the console is driven through, as doubles.
+struct ConsoleDoubles
 {
     FakePort port;
     ScriptedBoxes boxes;
-    ManualTicker ticker;
-    PumpConsole console{port, boxes, ticker};
+    ManualTicker ticker; // the timed run's
+    ManualTicker staleTicker;
+    ManualTicker pollTicker;
+    ManualClock clock;
+    FakePortInfoSource system;
+
+    ConsoleSeams seams() { return {port, boxes, system, clock, ticker, staleTicker, pollTicker}; }
+};
+
+// A console wired to the doubles, as at start-up.
+struct TestConsole : ConsoleDoubles
+{
+    PumpConsole console{seams()};
 
     // Opens the port as the operator does, answering the port box with "1".
     void connect()

@@ -2,7 +2,7 @@
 // A publisher that keeps what it was handed, for tests of what the console publishes, and
 // whose connection news a test raises by hand.
 
-#include "control/publisher.h"
+#include "monitoring/publisher.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,39 +1,8 @@
 #pragma once
-// Doubles for the line watch: a clock moved by hand and a list of the system's serial ports
-// that a test edits (adapters plugged in and pulled out), and a console wired to them.
+// The system's serial ports as tests list them, and a console wired to the doubles for watching
+// the line.
 
-#include "control/clock.h"
-#include "link/portinfo.h"
 #include "support/doubles.h"
-
-#include <chrono>
-
-class ManualClock final : public Clock
-{
-public:
-    std::chrono::milliseconds time{5'000'000}; // anywhere: only differences count
-
-    std::chrono::milliseconds now() const override { return time; }
-    void advance(std::chrono::milliseconds by) { time += by; }
-};
-
-class FakePortInfoSource final : public PortInfoSource
-{
-public:
-    QList<SystemPort> ports;
-    mutable int asked = 0;
-
-    QList<SystemPort> availablePorts() const override
-    {
-        ++asked;
-        return ports;
-    }
-    void plugIn(const SystemPort &port) { ports.append(port); }
-    void pullOut(const QString &device)
-    {
-        ports.removeIf([&](const SystemPort &port) { return port.device == device; });
-    }
-};
 
 inline const PortIdentity ftdiAdapter{0x0403, 0x6001, QStringLiteral("A50285BI")};
 
@@ -51,17 +20,9 @@ inline SystemPort builtInPort(const QString &device)
 }
 
 // A console wired to the doubles, the line watch's parts included.
-struct WatchedConsole
+struct WatchedConsole : ConsoleDoubles
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    ManualTicker staleTicker;
-    ManualTicker pollTicker;
-    ManualClock clock;
-    FakePortInfoSource system;
-    PumpConsole console{port, boxes, ticker,
-                        LineWatchParts{&system, &clock, &staleTicker, &pollTicker}};
+    PumpConsole console{seams()};
 
     // The operator answers the port box with `answer`; the boxes are forgotten afterwards.
     void connect(const QString &answer)

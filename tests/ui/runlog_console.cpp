@@ -9,9 +9,10 @@
 // for each message (line breaks as " / "), and reads commands from stdin, one a line:
 // "run", "stop", and "record", which prints "record N V1 V2 ..." (the in-memory record).
 
-#include "control/operatorboxes.h"
+#include "app/systemparts.h"
 #include "control/pumpconsole.h"
-#include "control/runlog.h"
+#include "control/runlog/runlog.h"
+#include "control/seams/operatorboxes.h"
 #include "ui/mainwindow.h"
 
 #include <cstdio>
@@ -43,8 +44,8 @@ public:
         }
         return std::exchange(m_portAnswer, {});
     }
-    std::optional<QString> choose(const QString &prompt, const QString &title,
-                                  const QStringList &, const QString &defaultText) override
+    std::optional<QString> choose(const QString &prompt, const QString &title, const QStringList &,
+                                  const QString &defaultText) override
     {
         return ask(prompt, title, defaultText);
     }
@@ -77,8 +78,9 @@ int main(int argc, char **argv)
         return 2;
     }
     PrintedBoxes boxes(QString::fromLocal8Bit(argv[1]));
-    MainWindow window(nullptr, &boxes, nullptr);
-    PumpConsole &console = window.console();
+    SystemParts system;
+    PumpConsole console(system.seams(boxes));
+    MainWindow window(console, boxes);
     if (const auto runLog = runlog::optionsFromEnvironment()) {
         console.startRunLog(*runLog);
     }
@@ -104,8 +106,8 @@ int main(int argc, char **argv)
             } else if (command == "stop") {
                 console.stopPump();
             } else if (command == "record") {
-                QString line = u"record %1"_s.arg(console.record().size());
-                for (const double value : console.record().values()) {
+                QString line = u"record %1"_s.arg(console.pump().record().size());
+                for (const double value : console.pump().record().values()) {
                     line += u' ' + QString::number(value);
                 }
                 say(line);

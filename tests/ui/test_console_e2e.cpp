@@ -9,7 +9,7 @@
 #include "support/runtimedir.h"
 #include "support/simulator.h"
 #include "support/wait.h"
-#include "ui/mainwindow.h"
+#include "support/windowonline.h"
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
@@ -33,7 +33,8 @@ protected:
         // The console finds port 1 through the alias the simulated pump puts in this folder.
         ASSERT_TRUE(m_runtime.isValid());
         ASSERT_NO_FATAL_FAILURE(startPump());
-        m_window = std::make_unique<MainWindow>(nullptr, &m_boxes, &m_ticker);
+        m_window = std::make_unique<WindowOnLine>(
+            m_boxes, WindowOnLine::withBoxesAndTicker(m_boxes, m_ticker));
         m_window->show();
     }
     void TearDown() override
@@ -71,7 +72,7 @@ protected:
     std::unique_ptr<Simulator> m_sim;
     ScriptedBoxes m_boxes;
     ManualTicker m_ticker;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<WindowOnLine> m_window;
 };
 
 } // namespace
@@ -100,14 +101,14 @@ TEST_F(ConsoleAgainstSimulatedPump, ReadoutsAndChartFollowThePump)
     EXPECT_EQ(shown(Readout::EntryMode), QString());
 
     // Run on the keypad: the pressure rises off zero and the chart sweeps with it.
-    const int stepsBefore = console().link().sweep().position();
+    const int stepsBefore = console().line().link().sweep().position();
     press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
     EXPECT_EQ(shown(Readout::RunState), u"     RUN "_s);
     EXPECT_TRUE(waitUntil([&] { return shown(Readout::Pressure).toDouble() >= 0.2; }));
-    EXPECT_NE(console().link().sweep().position(), stepsBefore);
+    EXPECT_NE(console().line().link().sweep().position(), stepsBefore);
     EXPECT_GT(console().chart().lines().size(), 4u) << "grid plus red steps";
-    EXPECT_GT(console().record().size(), 0) << "pressures are recorded";
+    EXPECT_GT(console().pump().record().size(), 0) << "pressures are recorded";
 
     press({u"Cmds_15"_s});
     EXPECT_TRUE(pumpLogged(u"Q00S0000Y"_s));
@@ -184,7 +185,7 @@ TEST_F(ConsoleAgainstSimulatedPump, AWrongPortIsPutRightByChoosingAgain)
 
     connectPortOne();
     EXPECT_TRUE(m_boxes.messages().empty()) << m_boxes.messages().front().prompt.toStdString();
-    EXPECT_TRUE(waitUntil([&] { return console().link().hasReplied(); }));
+    EXPECT_TRUE(waitUntil([&] { return console().line().link().hasReplied(); }));
     press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
     EXPECT_TRUE(silent.receive(9, 200).isEmpty()) << "the wrong line is closed";

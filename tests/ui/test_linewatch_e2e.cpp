@@ -9,7 +9,7 @@
 #include "support/runtimedir.h"
 #include "support/simulator.h"
 #include "support/wait.h"
-#include "ui/mainwindow.h"
+#include "support/windowonline.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -29,9 +29,11 @@ protected:
     // The window over the real serial port; `system` null: the system's real port list.
     void openWindow(PortInfoSource *system)
     {
-        m_window = std::make_unique<MainWindow>(
-            nullptr, &m_boxes, &m_ticker,
-            LineWatchParts{system, &m_clock, &m_staleTicker, &m_pollTicker});
+        m_window = std::make_unique<WindowOnLine>(m_boxes, [this, system](SystemParts &s) {
+            return ConsoleSeams{s.port,      m_boxes,  system ? *system : s.ports,
+                                m_clock,     m_ticker, m_staleTicker,
+                                m_pollTicker};
+        });
         m_window->show();
     }
     // Returns the pump's pseudo-terminal.
@@ -69,7 +71,7 @@ protected:
     ManualTicker m_pollTicker;
     ManualClock m_clock;
     FakePortInfoSource m_system;
-    std::unique_ptr<MainWindow> m_window; // last: it uses all of the above
+    std::unique_ptr<WindowOnLine> m_window; // last: it uses all of the above
 };
 
 TEST_F(LineWatch, TheListShowsTheSimulatedPumpAndAPtyThatReturnsIsLeftAlone)
@@ -79,13 +81,13 @@ TEST_F(LineWatch, TheListShowsTheSimulatedPumpAndAPtyThatReturnsIsLeftAlone)
     ASSERT_FALSE(pty.isEmpty());
     chooseEntry([&](const QString &entry) { return entry == u"1（别名 COM1 → "_s + pty + u'）'; });
     ASSERT_TRUE(connected()) << "the alias entry opens the simulated pump";
-    EXPECT_TRUE(waitUntil([&] { return m_window->console().record().size() > 0; }));
+    EXPECT_TRUE(waitUntil([&] { return m_window->console().pump().record().size() > 0; }));
 
     // The pump goes away and comes back (the same alias, a new pseudo-terminal).
     m_sim.reset();
     ASSERT_TRUE(waitUntil([&] { return !connected(); }));
     ASSERT_FALSE(startPump().isEmpty());
-    EXPECT_FALSE(m_window->console().reconnector().isAwaiting());
+    EXPECT_FALSE(m_window->console().line().reconnector().isAwaiting());
     EXPECT_FALSE(m_pollTicker.isActive()) << "nothing to recognise a pty by";
     QCoreApplication::processEvents();
     EXPECT_FALSE(connected());
@@ -129,7 +131,7 @@ TEST_F(LineWatch, AnAdapterThatReturnsWithItsIdentityIsReopenedAndRecordingGoesO
 
     ASSERT_TRUE(second.send("Q01N01.3Y"));
     EXPECT_TRUE(waitUntil([&] { return pressure()->text() == u"01.3"_s; }));
-    const auto values = m_window->console().record().values();
+    const auto values = m_window->console().pump().record().values();
     EXPECT_EQ(std::vector<double>(values.begin(), values.end()), (std::vector{1.1, 1.3}));
     m_window.reset(); // before the line's pseudo-terminal goes
 }

@@ -2,7 +2,7 @@
 // enabling, the focus order, and that clicks, menu choices and presses reach the console's
 // actions (or, for presses on controls, do not).
 
-#include "control/runlog.h"
+#include "control/runlog/runlog.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/printto.h"

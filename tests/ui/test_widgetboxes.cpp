@@ -276,7 +276,11 @@ protected:
     FakePort port;
     WidgetBoxes boxes;
     QtTicker ticker;
-    PumpConsole console{port, boxes, ticker};
+    FakePortInfoSource system;
+    ManualClock clock;
+    ManualTicker staleTicker;
+    ManualTicker pollTicker;
+    PumpConsole console{{port, boxes, system, clock, ticker, staleTicker, pollTicker}};
 
     void SetUp() override
     {
@@ -308,8 +312,8 @@ TEST_F(TimedRunBehindTheBox, RunFinishesWhileTheBoxIsOpenAndTheNewTimeWaitsForTh
     EXPECT_TRUE(*sawBox);
     EXPECT_EQ(stopFrames(), 1) << "the run ended behind the open box";
     EXPECT_FALSE(ticker.isActive());
-    EXPECT_EQ(console.timedRun().elapsedSeconds(), 0);
-    EXPECT_DOUBLE_EQ(console.timedRun().minutes(), 1.0);
+    EXPECT_EQ(console.pump().timedRun().elapsedSeconds(), 0);
+    EXPECT_DOUBLE_EQ(console.pump().timedRun().minutes(), 1.0);
 }
 
 TEST_F(TimedRunBehindTheBox, ShorterTimeEndsTheRunOnTheFirstTickAfterTheBoxCloses)
@@ -318,11 +322,11 @@ TEST_F(TimedRunBehindTheBox, ShorterTimeEndsTheRunOnTheFirstTickAfterTheBoxClose
     qint16 countWhenAnswered = -1;
     // Let the count pass 5 ticks behind the box before shortening the time to 3 s.
     const auto sawBox = answerWhen(u"0.05"_s, [&] {
-        countWhenAnswered = console.timedRun().elapsedSeconds();
+        countWhenAnswered = console.pump().timedRun().elapsedSeconds();
         return countWhenAnswered >= 5;
     });
     console.askRunLength();
-    const qint16 countAtClose = console.timedRun().elapsedSeconds();
+    const qint16 countAtClose = console.pump().timedRun().elapsedSeconds();
     ASSERT_TRUE(*sawBox);
     EXPECT_GE(countWhenAnswered, 5) << "ticks kept arriving while the box was open";
     EXPECT_EQ(stopFrames(), 0) << "the new time applies only from the next tick";

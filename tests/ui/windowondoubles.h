@@ -8,12 +8,10 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
-struct WindowOnDoubles
+struct WindowOnDoubles : ConsoleDoubles
 {
-    FakePort port;
-    ScriptedBoxes boxes;
-    ManualTicker ticker;
-    MainWindow window{&port, &boxes, &ticker};
+    PumpConsole console{seams()};
+    MainWindow window{console, boxes};
 
     // Both end the test (wrap the call in ASSERT_NO_FATAL_FAILURE) when they did not happen.
     void show()

@@ -1,0 +1,27 @@
+#pragma once
+// The console's real outside world: the serial port, the system's list of serial ports, the
+// clock and the tickers. The program builds one set; tests and benchmarks that drive the real
+// line build their own, and may put doubles beside it (their own boxes, a ticker they move).
+
+#include "control/pumpconsole.h"
+#include "control/seams/clock.h"
+#include "control/seams/ticker.h"
+#include "link/serialportinfosource.h"
+#include "link/serialpumpport.h"
+
+#include <chrono>
+
+struct SystemParts
+{
+    SerialPumpPort port;
+    SerialPortInfoSource ports;
+    SystemClock clock;
+    QtTicker runTicker{std::chrono::seconds(1)};
+    QtTicker staleTicker{std::chrono::milliseconds(250)};
+    QtTicker pollTicker{std::chrono::seconds(1)};
+
+    ConsoleSeams seams(OperatorBoxes &boxes)
+    {
+        return {port, boxes, ports, clock, runTicker, staleTicker, pollTicker};
+    }
+};

@@ -1,0 +1,53 @@
+#include "control/pump/pump.h"
+
+#include "control/line/framesender.h"
+#include "control/runlog/runevents.h"
+#include "control/seams/operatorboxes.h"
+#include "control/seams/ticker.h"
+#include "link/wire/commandframes.h"
+
+Pump::Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const PumpTimers &timers,
+           QObject *parent)
+    : QObject(parent), m_sender(sender), m_events(events), m_boxes(boxes),
+      m_setpoints(boxes, sender, events),
+      m_timedRun(timers.second, sender, m_readouts, boxes, m_setpoints),
+      m_pressureWatch(timers.clock, timers.staleCheck)
+{
+    timers.second.stop();
+    connect(&timers.second, &Ticker::tick, this, [this] { m_timedRun.tick(); });
+    connect(&m_readouts, &Readouts::captionChanged, this, [this](Readout readout) {
+        if (readout != Readout::Pressure) {
+            Q_EMIT changed();
+        }
+    });
+    connect(&m_pressureWatch, &PressureWatch::noteChanged, this, &Pump::changed);
+}
+
+bool Pump::run()
+{
+    return m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::Run);
+}
+
+bool Pump::stop()
+{
+    return m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::Stop);
+}
+
+void Pump::recordPressure(double mpa)
+{
+    if (m_record.add(mpa) || m_recordFullTold) {
+        return;
+    }
+    m_recordFullTold = true;
+    m_events.recordFull(m_record.limit());
+    m_boxes.notify(QStringLiteral("压力记录已满（%1 个数值），此后的压力数值不再记录。\r\n"
+                                  "已记录的数值可以用“文件”菜单中的“保存”存储。")
+                       .arg(m_record.limit()),
+                   QStringLiteral("压力记录"));
+}
+
+void Pump::setRecordLimit(qsizetype limit)
+{
+    m_record = PressureRecord(limit);
+    m_recordFullTold = false;
+}

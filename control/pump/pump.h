@@ -1,0 +1,73 @@
+#pragma once
+// One pump on a line, by its number: what its read-outs show, its setpoints, the record of its
+// pressures, the watch on its pressure going stale, and its timed run. It speaks to the pump
+// through the line's frame sender; a second pump is a second Pump on the same or another line.
+
+#include "control/pump/pressurewatch.h"
+#include "control/pump/readouts.h"
+#include "control/pump/setpoints.h"
+#include "control/pump/timedrun.h"
+#include "control/record/pressurerecord.h"
+
+#include <optional>
+#include <QObject>
+
+class Clock;
+class FrameSender;
+class OperatorBoxes;
+class RunEvents;
+class Ticker;
+
+// The clocks a pump keeps its time with; they must outlive it.
+struct PumpTimers
+{
+    Ticker &second;     // the timed run's tick, once a second while it runs
+    Ticker &staleCheck; // paces the pressure read-out's check, a few times a second
+    Clock &clock;
+};
+
+class Pump : public QObject
+{
+    Q_OBJECT
+public:
+    Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const PumpTimers &timers,
+         QObject *parent = nullptr);
+
+    const Readouts &readouts() const { return m_readouts; }
+    Readouts &readouts() { return m_readouts; }
+    const Setpoints &setpoints() const { return m_setpoints; }
+    Setpoints &setpoints() { return m_setpoints; }
+    const TimedRun &timedRun() const { return m_timedRun; }
+    TimedRun &timedRun() { return m_timedRun; }
+    const PressureRecord &record() const { return m_record; }
+    const PressureWatch &pressureWatch() const { return m_pressureWatch; }
+
+    // Returns whether the frame went out; a failure has been told.
+    bool run();
+    bool stop();
+
+    // Keeps a pressure the pump reported; the first one that no longer fits is told, once.
+    void recordPressure(double mpa);
+    // The pump reported its pressure: the read-out is live.
+    void pressureArrived() { m_pressureWatch.pressureArrived(); }
+    // A line to the pump has been opened.
+    void lineOpened() { m_pressureWatch.lineOpened(); }
+    // A smaller record bound, for tests that want to reach it quickly. Clears the record.
+    void setRecordLimit(qsizetype limit);
+
+Q_SIGNALS:
+    // Something the panel shows of this pump changed, other than the pressure read-out, which
+    // moves with every reply (its reply is announced when handled).
+    void changed();
+
+private:
+    FrameSender &m_sender;
+    RunEvents &m_events;
+    OperatorBoxes &m_boxes;
+    Readouts m_readouts;
+    Setpoints m_setpoints;
+    TimedRun m_timedRun;
+    PressureRecord m_record;
+    bool m_recordFullTold = false;
+    PressureWatch m_pressureWatch;
+};

@@ -1,0 +1,126 @@
+#include "monitoring/monitorfeed.h"
+
+#include "control/pumpconsole.h"
+#include "monitoring/pumpmonitor.h"
+
+using namespace Qt::StringLiterals;
+using namespace monitormessages;
+
+namespace {
+
+WallTime wallTime(const RunTime &time)
+{
+    return {time.utcMs, time.utcOffsetSeconds};
+}
+
+} // namespace
+
+MonitorFeed::MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObject *parent)
+    : QObject(parent), m_console(console), m_monitor(monitor), m_flow(console.view().flow),
+      m_pressureLimit(console.view().pressureLimit)
+{
+    connect(&console, &PumpConsole::runEvent, this, &MonitorFeed::onRunEvent);
+    connect(&console, &PumpConsole::pumpChanged, this, &MonitorFeed::showPanel);
+    connect(&console, &PumpConsole::connectedChanged, this, &MonitorFeed::showPanel);
+    showPanel();
+}
+
+PanelState MonitorFeed::panel() const
+{
+    const PanelView view = m_console.view();
+    PanelState state;
+    state.connected = view.connected;
+    state.port = m_device;
+    state.runState = view.runState;
+    // A half-typed keypad entry is not a setpoint yet.
+    state.flow = view.typing == EntryField::Flow ? m_flow : view.flow;
+    state.pressureLimit =
+        view.typing == EntryField::PressureLimit ? m_pressureLimit : view.pressureLimit;
+    state.pressure = view.pressure;
+    state.pressureAt = m_pressureAt;
+    state.live = state.connected && m_replySinceOpen && !view.stale;
+    return state;
+}
+
+void MonitorFeed::showPanel()
+{
+    const PanelState state = panel();
+    m_flow = state.flow;
+    m_pressureLimit = state.pressureLimit;
+    m_monitor.showPanel(state);
+}
+
+void MonitorFeed::onRunEvent(const RunEvent &event)
+{
+    switch (event.kind) {
+    case RunEventKind::Pressure:
+        // A reply that is no number has no value: shown, but no pressure to publish.
+        if (event.mpa) {
+            m_pressureAt = wallTime(event.time);
+            m_replySinceOpen = true;
+            m_monitor.pressureArrived(*m_pressureAt, *event.mpa);
+        }
+        return; // the panel follows once the read-out shows the reply
+    case RunEventKind::FlowSetpoint:
+    case RunEventKind::PressureLimit:
+    case RunEventKind::PumpNumber:
+        return; // the read-outs carry these into the panel
+    case RunEventKind::CommandSent:
+        tell(EventKind::CommandSent, event);
+        break;
+    case RunEventKind::CommandNotSent:
+        tell(EventKind::CommandNotSent, event);
+        break;
+    case RunEventKind::LineOpened:
+    case RunEventKind::LineBack:
+        lineOpened(event);
+        break;
+    case RunEventKind::LineLost:
+        m_lineWasLost = true;
+        tell(EventKind::LineLost, event);
+        break;
+    case RunEventKind::LineClosed:
+        m_lineWasLost = false; // closed on purpose: whatever opens next is a new line
+        break;
+    case RunEventKind::RecordFull:
+        tell(EventKind::RecordFull, event);
+        break;
+    }
+    showPanel();
+}
+
+void MonitorFeed::lineOpened(const RunEvent &event)
+{
+    m_device = event.note;
+    m_replySinceOpen = false;
+    // Opened again by hand after it was lost, or reopened by itself: either way it is back.
+    if (std::exchange(m_lineWasLost, false) || event.kind == RunEventKind::LineBack) {
+        tell(EventKind::LineBack, event);
+    }
+}
+
+void MonitorFeed::tell(EventKind kind, const RunEvent &event)
+{
+    MonitorEvent told;
+    told.kind = kind;
+    told.time = wallTime(event.time);
+    switch (kind) {
+    case EventKind::CommandSent:
+    case EventKind::CommandNotSent:
+        told.command = pumpcommand::logName(event.command);
+        told.frame = event.frame;
+        told.reason = event.note;
+        break;
+    case EventKind::LineLost:
+        told.port = m_device;
+        told.reason = event.note;
+        break;
+    case EventKind::LineBack:
+        told.port = m_device;
+        break;
+    case EventKind::RecordFull:
+        told.limit = m_console.view().recordLimit;
+        break;
+    }
+    m_monitor.eventHappened(told);
+}

@@ -1,0 +1,126 @@
+// The bytes a dashboard reads from the broker: topic names, times, and the JSON of each topic.
+
+#include "monitoring/monitormessages.h"
+#include "support/printto.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace monitormessages;
+
+namespace {
+
+TEST(MonitorMessages, ConsoleNameBecomesOneTopicLevel)
+{
+    const std::pair<QString, QString> cases[] = {
+        {u"bench3"_s, u"bench3"_s},
+        {u"  lab-pc.local "_s, u"lab-pc.local"_s},
+        {u"a/b"_s, u"a_b"_s},         // would open a level of its own
+        {u"pump+1#"_s, u"pump_1_"_s}, // wildcards would make the topic unpublishable
+        {u"x\ty"_s, u"x_y"_s},
+        {u"泵房一"_s, u"泵房一"_s},
+        {u""_s, u"_"_s},
+        {u"   "_s, u"_"_s},
+    };
+    for (const auto &[id, level] : cases) {
+        EXPECT_EQ(topicLevel(id), level) << id.toStdString();
+    }
+    EXPECT_EQ(topic(u"a/b"_s, u"state"_s), u"pumpconsole/a_b/state"_s);
+}
+
+TEST(MonitorMessages, TimesAreLocalWithMillisecondsAndTheirOffset)
+{
+    // 2024-05-01T06:03:07.250Z
+    const qint64 utc = 1714543387250;
+    const std::pair<WallTime, QString> cases[] = {
+        {{utc, 8 * 3600}, u"2024-05-01T14:03:07.250+08:00"_s},
+        {{utc, 0}, u"2024-05-01T06:03:07.250+00:00"_s},
+        {{utc, -(3 * 3600 + 30 * 60)}, u"2024-05-01T02:33:07.250-03:30"_s},
+        {{utc, 5 * 3600 + 45 * 60}, u"2024-05-01T11:48:07.250+05:45"_s},
+        {{utc + 750, -10 * 3600}, u"2024-04-30T20:03:08.000-10:00"_s}, // the day before
+        {{0, 0}, u"1970-01-01T00:00:00.000+00:00"_s},
+    };
+    for (const auto &[time, text] : cases) {
+        EXPECT_EQ(isoTime(time), text);
+    }
+}
+
+TEST(MonitorMessages, StateCarriesThePanelAsNumbers)
+{
+    PanelState state;
+    EXPECT_EQ(statePayload(state),
+              R"({"connected":false,"flow_ml_min":null,"live":false,"port":null,)"
+              R"("pressure_limit_mpa":null,"pressure_mpa":null,"pressure_time":null,"run":""})"_ba);
+
+    state.connected = true;
+    state.port = u"/dev/ttyUSB0"_s;
+    state.runState = u"     RUN "_s;
+    state.flow = u"07.5"_s;
+    state.pressureLimit = u"05.0"_s;
+    state.pressure = u"01.3"_s;
+    state.pressureAt = WallTime{1714543387250, 8 * 3600};
+    state.live = true;
+    EXPECT_EQ(statePayload(state),
+              R"({"connected":true,"flow_ml_min":7.5,"live":true,"port":"/dev/ttyUSB0",)"
+              R"("pressure_limit_mpa":5,"pressure_mpa":1.3,)"
+              R"("pressure_time":"2024-05-01T14:03:07.250+08:00","run":"run"})"_ba);
+
+    // A read-out that is not a number (a garbled reply) is null, never a made-up 0.
+    state.pressure = u"ab.c"_s;
+    state.runState = u"     STOP"_s;
+    const QByteArray garbled = statePayload(state);
+    EXPECT_TRUE(garbled.contains(R"("pressure_mpa":null)")) << garbled.toStdString();
+    EXPECT_TRUE(garbled.contains(R"("run":"stop")")) << garbled.toStdString();
+}
+
+TEST(MonitorMessages, PressureAndEventPayloads)
+{
+    const WallTime t{1714543387250, 8 * 3600};
+    EXPECT_EQ(pressurePayload(t, 1.3), R"({"mpa":1.3,"time":"2024-05-01T14:03:07.250+08:00"})"_ba);
+    EXPECT_EQ(pressurePayload(t, 0), R"({"mpa":0,"time":"2024-05-01T14:03:07.250+08:00"})"_ba);
+
+    struct Case
+    {
+        MonitorEvent event;
+        QByteArray json;
+    };
+    const QByteArray at = R"("time":"2024-05-01T14:03:07.250+08:00")"_ba;
+    auto ev = [&](EventKind kind, QString command, QByteArray frame, QString port = {},
+                  QString reason = {}, qsizetype limit = 0) {
+        return MonitorEvent{kind, t, command, frame, port, reason, limit};
+    };
+    const Case cases[] = {
+        {ev(EventKind::CommandSent, u"run"_s, "Q00R0000Y"_ba),
+         R"({"command":"run","event":"command_sent","frame":"Q00R0000Y",)" + at + "}"},
+        {ev(EventKind::CommandNotSent, u"stop"_s, "Q00S0000Y"_ba, {}, u"串口尚未打开"_s),
+         R"({"command":"stop","event":"command_not_sent","frame":"Q00S0000Y",)"
+         R"("reason":"串口尚未打开",)"_ba +
+             at + "}"},
+        {ev(EventKind::LineLost, {}, {}, u"/dev/ttyUSB0"_s, u"读取失败"_s),
+         R"({"event":"line_lost","port":"/dev/ttyUSB0","reason":"读取失败",)"_ba + at + "}"},
+        {ev(EventKind::LineBack, {}, {}, u"/dev/ttyUSB0"_s),
+         R"({"event":"line_back","port":"/dev/ttyUSB0",)"_ba + at + "}"},
+        {ev(EventKind::RecordFull, {}, {}, {}, {}, 1000000),
+         R"({"event":"record_full","limit":1000000,)"_ba + at + "}"},
+    };
+    for (const Case &k : cases) {
+        EXPECT_EQ(eventPayload(k.event), k.json);
+    }
+}
+
+TEST(MonitorMessages, NoticeNamesTheBrokerAndSaysTheConsoleGoesOn)
+{
+    const QString refused = brokerTroubleNotice(u"lab:1883"_s, {BrokerProblem::BadLogin, {}});
+    EXPECT_TRUE(refused.startsWith(u"无法连接监控服务器 lab:1883：用户名或密码不对"_s))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(u"控制台照常工作"_s));
+
+    const QString down =
+        brokerTroubleNotice(u"lab:1883"_s, {BrokerProblem::Unreachable, u"Connection refused"_s});
+    EXPECT_TRUE(down.contains(u"（Connection refused）"_s)) << down.toStdString();
+
+    const QString lost = brokerTroubleNotice(u"lab:1883"_s, {BrokerProblem::Lost, {}});
+    EXPECT_TRUE(lost.startsWith(u"与监控服务器 lab:1883 的连接中断"_s)) << lost.toStdString();
+}
+
+} // namespace
