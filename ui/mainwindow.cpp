@@ -8,7 +8,6 @@
 #include "ui/filecommands.h"
 #include "ui/framepacer.h"
 #include "ui/keypad.h"
-#include "ui/latesttext.h"
 #include "ui/readoutlabel.h"
 #include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
@@ -143,14 +142,8 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
     // is painted as soon as it is read; 250 frames a second is still more than a screen shows.
     m_framePacer = std::make_unique<FramePacer>(this, std::chrono::milliseconds(4));
     const Readouts &readouts = m_console->readouts();
-    m_pressureShown = std::make_unique<LatestText>(label(Readout::Pressure));
-    connect(&readouts, &Readouts::captionChanged, this, [this](Readout which, const QString &text) {
-        if (which == Readout::Pressure) {
-            m_pressureShown->show(text);
-        } else {
-            label(which)->setText(text);
-        }
-    });
+    connect(&readouts, &Readouts::captionChanged, this,
+            [this](Readout which, const QString &text) { label(which)->setText(text); });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
     connect(&m_console->pressureWatch(), &PressureWatch::noteChanged,

@@ -13,7 +13,6 @@
 class ChartWidget;
 class FileCommands;
 class FramePacer;
-class LatestText;
 class Keypad;
 class OperatorBoxes;
 class PortInfoSource;
@@ -85,6 +84,5 @@ private:
     QMenu *m_rightKey = nullptr;
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
-    std::unique_ptr<LatestText> m_pressureShown; // replies can come faster than paints
     std::unique_ptr<FramePacer> m_framePacer;
 };
