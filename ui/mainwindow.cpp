@@ -6,7 +6,6 @@
 #include "link/serialpumpport.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
-#include "ui/framepacer.h"
 #include "ui/keypad.h"
 #include "ui/readoutlabel.h"
 #include "ui/sparsepicture.h"
@@ -138,9 +137,6 @@ MainWindow::MainWindow(PumpPort *port, OperatorBoxes *boxes, Ticker *ticker,
     buildMenus();
     placeWindow();
 
-    // Shorter than the 9.4 ms between two replies at 9600 baud, so every reply at the line rate
-    // is painted as soon as it is read; 250 frames a second is still more than a screen shows.
-    m_framePacer = std::make_unique<FramePacer>(this, std::chrono::milliseconds(4));
     const Readouts &readouts = m_console->readouts();
     connect(&readouts, &Readouts::captionChanged, this,
             [this](Readout which, const QString &text) { label(which)->setText(text); });

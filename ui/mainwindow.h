@@ -12,7 +12,6 @@
 
 class ChartWidget;
 class FileCommands;
-class FramePacer;
 class Keypad;
 class OperatorBoxes;
 class PortInfoSource;
@@ -84,5 +83,4 @@ private:
     QMenu *m_rightKey = nullptr;
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
-    std::unique_ptr<FramePacer> m_framePacer;
 };
