@@ -7,7 +7,6 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
-#include "ui/readoutlabel.h"
 #include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
@@ -39,12 +38,11 @@ const QString backgroundPicture = u":/images/background.png"_s;
 const QString iconPicture = u":/images/icon.png"_s;
 const QString songFamily = u"宋体"_s;
 
-// Labels read what they show: a caption from the pump must never be taken for markup. Numbers
-// are painted without being shaped again each time (ReadoutLabel).
-class PanelLabel final : public ReadoutLabel
+// Labels read what they show: a caption from the pump must never be taken for markup.
+class PanelLabel final : public QLabel
 {
 public:
-    PanelLabel(const QString &text, QWidget *parent) : ReadoutLabel(parent)
+    PanelLabel(const QString &text, QWidget *parent) : QLabel(parent)
     {
         setTextFormat(Qt::PlainText);
         setText(text);
