@@ -7,7 +7,6 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
-#include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
 #include "ui/widgetboxes.h"
@@ -21,6 +20,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 
 using namespace Qt::StringLiterals;
 
@@ -62,7 +62,7 @@ class MainWindow::Surface final : public QWidget
 {
 public:
     explicit Surface(MainWindow *owner)
-        : QWidget(owner), m_owner(owner), m_picture(QImage(backgroundPicture), designBlue)
+        : QWidget(owner), m_owner(owner), m_picture(backgroundPicture)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -72,13 +72,14 @@ protected:
     {
         QPainter p(this);
         p.fillRect(event->rect(), designBlue);
-        m_picture.paint(p, QPoint(0, 0), event->rect());
+        // The painter is clipped to the area being repainted.
+        p.drawPixmap(0, 0, m_picture);
     }
     void mousePressEvent(QMouseEvent *event) override { m_owner->surfacePressed(event); }
 
 private:
     MainWindow *m_owner;
-    SparsePicture m_picture; // what the blue does not already show
+    QPixmap m_picture; // decoded once, with the window
 };
 
 void MainWindow::installFontSubstitutions()
