@@ -6,7 +6,6 @@
 #include "control/pumpconsole.h"
 #include "control/runlog.h"
 #include "link/serialpumpport.h"
-#include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 #include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
@@ -33,7 +32,14 @@ int print(std::FILE *stream, const QString &text, int exitCode)
 
 int main(int argc, char **argv)
 {
-    displaytransfer::chooseSocketTransfer();
+    // The window's pixels go to an X display over its connection, not in shared memory: with
+    // Qt's default shared memory each small repaint of the read-out waited for an X round trip
+    // with Qt's X reader thread; over the socket it does not. Qt reads the switch when it
+    // connects, and any value turns shared memory off, so an operator's own setting is left
+    // alone. Other platforms ignore it.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"pumpconsole"_s);
     QApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));
