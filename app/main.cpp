@@ -32,6 +32,32 @@ int print(std::FILE *stream, const QString &text, int exitCode)
 
 int main(int argc, char **argv)
 {
+    QCoreApplication::setApplicationName(u"pumpconsole"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));
+    QCoreApplication::setOrganizationName(u"pumpconsole"_s);
+
+    // The command line is read before the QApplication, which cannot start without a display:
+    // --help, --version and a refused option answer over ssh too.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const commandline::Parsed command = commandline::parse(arguments);
+    switch (command.action) {
+    case commandline::Action::Run:
+        break;
+    case commandline::Action::ShowHelp: {
+        // Qt's help names the program as it was started only when an application object
+        // exists; a QCoreApplication connects to no display.
+        const QCoreApplication core(argc, argv);
+        return print(stdout, commandline::parse(arguments).text, 0);
+    }
+    case commandline::Action::ShowVersion:
+        return print(stdout, command.text, 0);
+    case commandline::Action::Refuse:
+        return print(stderr, command.text + u'\n', 1);
+    }
+
     // The window's pixels go to an X display over its connection, not in shared memory: with
     // Qt's default shared memory each small repaint of the read-out waited for an X round trip
     // with Qt's X reader thread; over the socket it does not. Qt reads the switch when it
@@ -41,20 +67,6 @@ int main(int argc, char **argv)
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(u"pumpconsole"_s);
-    QApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));
-    QApplication::setOrganizationName(u"pumpconsole"_s);
-
-    const commandline::Parsed command = commandline::parse(QApplication::arguments());
-    switch (command.action) {
-    case commandline::Action::Run:
-        break;
-    case commandline::Action::ShowHelp:
-    case commandline::Action::ShowVersion:
-        return print(stdout, command.text, 0);
-    case commandline::Action::Refuse:
-        return print(stderr, command.text + u'\n', 1);
-    }
     const MonitorOptions monitorOptions = options::resolve(
         command.monitor, options::monitorValues(QSettings()), QSysInfo::machineHostName());
 
