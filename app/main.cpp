@@ -7,7 +7,6 @@
 #include "app/systemparts.h"
 #include "control/pumpconsole.h"
 #include "control/runlog/runlog.h"
-#include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 #include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
@@ -34,12 +33,37 @@ int print(std::FILE *stream, const QString &text, int exitCode)
 
 int main(int argc, char **argv)
 {
-    displaytransfer::chooseSocketTransfer();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(u"pumpconsole"_s);
-    QApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));
-    QApplication::setOrganizationName(u"pumpconsole"_s);
+    QCoreApplication::setApplicationName(u"pumpconsole"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(PUMP_VERSION));
+    QCoreApplication::setOrganizationName(u"pumpconsole"_s);
 
+    // The command line is read before the QApplication, which cannot start without a display:
+    // --help and --version answer over ssh too.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    if (const commandline::Parsed early = commandline::parse(arguments);
+        early.action == commandline::Action::ShowHelp) {
+        // Qt's help names the program as it was started only when an application object
+        // exists; a QCoreApplication connects to no display.
+        const QCoreApplication core(argc, argv);
+        return print(stdout, commandline::parse(arguments).text, 0);
+    } else if (early.action == commandline::Action::ShowVersion) {
+        return print(stdout, early.text, 0);
+    }
+
+    // The window's pixels go to an X display over its connection, not in shared memory: with
+    // Qt's default shared memory each small repaint of the read-out waited for an X round trip
+    // with Qt's X reader thread; over the socket it does not. Qt reads the switch when it
+    // connects, and any value turns shared memory off, so an operator's own setting is left
+    // alone. Other platforms ignore it.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
+    QApplication app(argc, argv);
+    // Parsed again without Qt's own options (-platform, -style, …), which the application
+    // object has taken out of the arguments.
     const commandline::Parsed command = commandline::parse(QApplication::arguments());
     switch (command.action) {
     case commandline::Action::Run:

@@ -3,11 +3,7 @@
 #include "control/pumpconsole.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
-#include "ui/framepacer.h"
 #include "ui/keypad.h"
-#include "ui/latesttext.h"
-#include "ui/readoutlabel.h"
-#include "ui/sparsepicture.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
 
@@ -20,6 +16,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 
 using namespace Qt::StringLiterals;
 
@@ -37,12 +34,11 @@ const QString backgroundPicture = u":/images/background.png"_s;
 const QString iconPicture = u":/images/icon.png"_s;
 const QString songFamily = u"宋体"_s;
 
-// Labels read what they show: a caption from the pump must never be taken for markup. Numbers
-// are painted without being shaped again each time (ReadoutLabel).
-class PanelLabel final : public ReadoutLabel
+// Labels read what they show: a caption from the pump must never be taken for markup.
+class PanelLabel final : public QLabel
 {
 public:
-    PanelLabel(const QString &text, QWidget *parent) : ReadoutLabel(parent)
+    PanelLabel(const QString &text, QWidget *parent) : QLabel(parent)
     {
         setTextFormat(Qt::PlainText);
         setText(text);
@@ -62,7 +58,7 @@ class MainWindow::Surface final : public QWidget
 {
 public:
     explicit Surface(MainWindow *owner)
-        : QWidget(owner), m_owner(owner), m_picture(QImage(backgroundPicture), designBlue)
+        : QWidget(owner), m_owner(owner), m_picture(backgroundPicture)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
@@ -72,13 +68,14 @@ protected:
     {
         QPainter p(this);
         p.fillRect(event->rect(), designBlue);
-        m_picture.paint(p, QPoint(0, 0), event->rect());
+        // The painter is clipped to the area being repainted.
+        p.drawPixmap(0, 0, m_picture);
     }
     void mousePressEvent(QMouseEvent *event) override { m_owner->surfacePressed(event); }
 
 private:
     MainWindow *m_owner;
-    SparsePicture m_picture; // what the blue does not already show
+    QPixmap m_picture; // decoded once, with the window
 };
 
 void MainWindow::installFontSubstitutions()
@@ -109,18 +106,9 @@ MainWindow::MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *pare
     buildMenus();
     placeWindow();
 
-    // Shorter than the 9.4 ms between two replies at 9600 baud, so every reply at the line rate
-    // is painted as soon as it is read; 250 frames a second is still more than a screen shows.
-    m_framePacer = std::make_unique<FramePacer>(this, std::chrono::milliseconds(4));
     const Readouts &readouts = m_console.readouts();
-    m_pressureShown = std::make_unique<LatestText>(label(Readout::Pressure));
-    connect(&readouts, &Readouts::captionChanged, this, [this](Readout which, const QString &text) {
-        if (which == Readout::Pressure) {
-            m_pressureShown->show(text);
-        } else {
-            label(which)->setText(text);
-        }
-    });
+    connect(&readouts, &Readouts::captionChanged, this,
+            [this](Readout which, const QString &text) { label(which)->setText(text); });
     connect(&readouts, &Readouts::visibilityChanged, this,
             [this](Readout which, bool visible) { label(which)->setVisible(visible); });
     connect(&m_console.pump().pressureWatch(), &PressureWatch::noteChanged,

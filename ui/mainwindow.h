@@ -12,8 +12,6 @@
 
 class ChartWidget;
 class FileCommands;
-class FramePacer;
-class LatestText;
 class Keypad;
 class OperatorBoxes;
 class PumpConsole;
@@ -73,6 +71,4 @@ private:
     QMenu *m_rightKey = nullptr;
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
-    std::unique_ptr<LatestText> m_pressureShown; // replies can come faster than paints
-    std::unique_ptr<FramePacer> m_framePacer;
 };

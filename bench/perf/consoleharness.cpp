@@ -23,7 +23,6 @@
 #include "control/pumpconsole.h"
 #include "control/seams/operatorboxes.h"
 #include "link/wire/framereader.h"
-#include "ui/displaytransfer.h"
 #include "ui/mainwindow.h"
 
 #include <algorithm>
@@ -203,9 +202,12 @@ private:
 
 int main(int argc, char **argv)
 {
-    // As the console starts, and the same for the bare window, so that the floor is the least a
-    // Qt window costs, not one in a setting the console does not use.
-    displaytransfer::chooseSocketTransfer();
+    // Pixels over the display connection, as app/main.cpp chooses for the console, and the same
+    // for the bare window, so that the floor is the least a Qt window costs, not one in a
+    // setting the console does not use.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString recordPath;

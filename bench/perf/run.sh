@@ -10,11 +10,10 @@
 #   FLOOD=1000000       replies in each flood (the record holds 1,000,000)
 #   LATENCY=5000        replies timed from the write to the read-out's pixels (0: skip)
 #   BASELINE=PATH       another build's pumpperf_console, measured beside this one
-# The floors: "floor" is a plain reader in C (bench/perf/perfdriver read), "pyfloor" the same
-# reader in Python where python3 is installed, "qtfloor" a bare Qt window whose one label shows
-# each reply's value (pumpperf_console --empty PORT): what any Qt Widgets console pays per reply.
-#   PEERS=1             also the serial terminals GTKTerm and CuteCom on the line-rate feed,
-#                       where installed (a preloaded shim, modemshim.c, gives the pty modem lines)
+# Beside the console: "floor", a plain reader in C (bench/perf/perfdriver read), "pyfloor" the
+# same reader in Python where python3 is installed, and "bare", the bare window: a Qt window whose
+# one label shows each reply's value (pumpperf_console --empty PORT), what any Qt Widgets console
+# pays per reply and the figure the console is compared with.
 #   SMOKE=1             a few seconds of everything, for a check that the run works
 set -uo pipefail
 
@@ -81,11 +80,10 @@ stop_feed() {
     wait "$FEED_PID" 2>/dev/null
 }
 
-# start_consumer KIND: the program under test on $PTY; sets CON_PID, CON_OK (0: a peer that did
-# not open the port) and, for the console, fd 8.
+# start_consumer KIND: the program under test on $PTY; sets CON_PID and, for the console and the
+# bare window, fd 8.
 start_consumer() {
     local kind=$1
-    CON_OK=1
     rm -f "$work/con.in" "$work/con.out" "$work/record.txt"
     case $kind in
     floor)
@@ -93,37 +91,16 @@ start_consumer() {
         CON_PID=$!
         await "$work/con.out" '^ready' 10 >/dev/null
         ;;
-    console | baseline | qtfloor)
+    console | baseline | bare)
         local program=$console args=(--record "$work/record.txt")
         [[ $kind = baseline ]] && program=$BASELINE
-        [[ $kind = qtfloor ]] && args=(--empty)
+        [[ $kind = bare ]] && args=(--empty)
         mkfifo "$work/con.in"
         PERF_START_NS=$(nowns) "$program" "${args[@]}" "$PTY" \
             <"$work/con.in" >"$work/con.out" 2>"$work/con.err" &
         CON_PID=$!
         exec 8>"$work/con.in"
         await "$work/con.out" '^ready' 30 >/dev/null || echo "perf: $kind did not start" >&2
-        ;;
-    gtkterm)
-        HOME="$work/home" LD_PRELOAD="$work/modemshim.so" gtkterm -p "$PTY" -s 9600 \
-            >"$work/con.out" 2>&1 &
-        CON_PID=$!
-        await_open "$CON_PID" || { echo "perf: gtkterm did not open $PTY" >&2; CON_OK=0; }
-        ;;
-    cutecom)
-        # CuteCom opens its port only on a click on "Open"; its session names the pty.
-        mkdir -p "$work/home/.config/CuteCom"
-        printf '%s\n' '[sessions]' "1\\Device=$PTY" '1\BaudRate=9600' '1\DataBits=8' \
-            '1\Parity=0' '1\StopBits=1' '1\FlowControl=0' '1\OpenMode=3' \
-            '1\autoReconnect=false' '1\name=Default' 'size=1' \
-            >"$work/home/.config/CuteCom/CuteCom5.conf"
-        HOME="$work/home" LD_PRELOAD="$work/modemshim.so" cutecom >"$work/con.out" 2>&1 &
-        CON_PID=$!
-        local window
-        window=$(xdotool search --sync --onlyvisible --pid "$CON_PID" --name CuteCom 2>/dev/null | head -1)
-        sleep 0.5
-        [[ -n $window ]] && xdotool mousemove --window "$window" 50 43 click 1
-        await_open "$CON_PID" || { echo "perf: cutecom did not open $PTY" >&2; CON_OK=0; }
         ;;
     pyfloor)
         # The floor the console was first compared with: the same plain reader in Python.
@@ -160,18 +137,6 @@ while True:
     esac
     sleep "$settle" # settled: start-up work is not counted
 }
-# Whether process PID holds $PTY open (within five seconds).
-await_open() {
-    local i fd
-    for ((i = 0; i < 50; i++)); do
-        for fd in /proc/"$1"/fd/*; do
-            [[ $(readlink "$fd" 2>/dev/null) = "$PTY" ]] && return 0
-        done
-        sleep 0.1
-    done
-    return 1
-}
-
 stop_consumer() {
     if [[ -e /proc/$CON_PID ]]; then
         if [[ -p $work/con.in ]]; then
@@ -182,11 +147,6 @@ stop_consumer() {
         fi
     fi
     wait "$CON_PID" 2>/dev/null
-    # CuteCom, ended by a signal, leaves its lock on the pty behind.
-    local lock="/run/lock/LCK..${PTY:-none}"
-    lock=${lock//\/dev\//}
-    lock=${lock//\//_}
-    [[ -f $lock ]] && read -r owner _ <"$lock" && [[ $owner = "$CON_PID" ]] && rm -f "$lock"
     return 0
 }
 
@@ -199,11 +159,6 @@ line_rate() {
     echo "perf:   $kind, line rate" >&2
     start_feed "$lineReplies" "$rate"
     start_consumer "$kind"
-    if ((!CON_OK)); then
-        stop_consumer
-        stop_feed
-        return
-    fi
     local c0 x0 t0 c1 x1 t1
     c0=$(cpuns "$CON_PID") x0=$(cpuns "$xserver") t0=$(nowns)
     echo go >&7
@@ -306,30 +261,19 @@ empty_window() {
 
 kinds=(floor)
 [[ ${SMOKE:-0} != 1 ]] && command -v python3 >/dev/null && kinds+=(pyfloor)
-[[ ${SMOKE:-0} != 1 ]] && kinds+=(qtfloor)
+[[ ${SMOKE:-0} != 1 ]] && kinds+=(bare)
 kinds+=(console)
 [[ -n ${BASELINE:-} && -x ${BASELINE:-} ]] && kinds+=(baseline)
-# The peers: line rate only (a terminal's flood and its read-out pixels are not comparable).
-peers=()
-if [[ ${PEERS:-1} = 1 && ${SMOKE:-0} != 1 ]] &&
-    cc -shared -fPIC -O2 -o "$work/modemshim.so" "$root/bench/perf/modemshim.c" -ldl 2>/dev/null; then
-    mkdir -p "$work/home/.config"
-    # A configuration of its own, so GTKTerm shows no first-run box.
-    printf '[default]\nport = /dev/null\nspeed = 9600\nbits = 8\nstopbits = 1\nparity = none\nflow = none\n' \
-        >"$work/home/.config/.gtktermrc"
-    command -v gtkterm >/dev/null && peers+=(gtkterm)
-    command -v cutecom >/dev/null && command -v xdotool >/dev/null && peers+=(cutecom)
-fi
-echo "perf: ${kinds[*]} ${peers[*]}; $runs rounds; line rate $lineReplies replies; flood $flood; latency $latencyReplies; $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+echo "perf: ${kinds[*]}; $runs rounds; line rate $lineReplies replies; flood $flood; latency $latencyReplies; $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 
 : >"$work/results"
 for ((round = 1; round <= runs; round++)); do
     echo "perf: round $round" >&2
     empty_window
-    for kind in "${kinds[@]}" "${peers[@]}"; do line_rate "$kind"; done
+    for kind in "${kinds[@]}"; do line_rate "$kind"; done
     for kind in "${kinds[@]}"; do flood "$kind"; done
     if ((latencyReplies > 0)); then
-        for kind in qtfloor console ${BASELINE:+baseline}; do latency "$kind"; done
+        for kind in bare console ${BASELINE:+baseline}; do latency "$kind"; done
     fi
 done
 
@@ -341,9 +285,11 @@ median() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else print "-" }'; }
 
 echo
-columns=("${kinds[@]}" "${peers[@]}")
+columns=("${kinds[@]}")
 header="| medians of $runs rounds |"
-for kind in "${columns[@]}"; do header+=" $kind |"; done
+for kind in "${columns[@]}"; do
+    [[ $kind = bare ]] && header+=" bare window |" || header+=" $kind |"
+done
 echo "$header"
 printf '|---|%s\n' "$(printf -- '---|%.0s' "${columns[@]}")"
 row() {
@@ -374,17 +320,14 @@ echo "console CPU per reply / floor: $(ratio "$(median console cpu_us_per_reply)
 if [[ " ${kinds[*]} " = *" pyfloor "* ]]; then
     echo "console CPU per reply / Python floor: $(ratio "$(median console cpu_us_per_reply)" "$(median pyfloor cpu_us_per_reply)")"
 fi
-if [[ " ${kinds[*]} " = *" qtfloor "* ]]; then
-    echo "Qt floor CPU per reply / Python floor: $(ratio "$(median qtfloor cpu_us_per_reply)" "$(median pyfloor cpu_us_per_reply)")"
-    echo "console CPU per reply / Qt floor: $(ratio "$(median console cpu_us_per_reply)" "$(median qtfloor cpu_us_per_reply)"), X server: $(ratio "$(median console x_us_per_reply)" "$(median qtfloor x_us_per_reply)")"
+if [[ " ${kinds[*]} " = *" bare "* ]]; then
+    echo "bare window CPU per reply / Python floor: $(ratio "$(median bare cpu_us_per_reply)" "$(median pyfloor cpu_us_per_reply)")"
+    echo "console CPU per reply / bare window: $(ratio "$(median console cpu_us_per_reply)" "$(median bare cpu_us_per_reply)"), X server: $(ratio "$(median console x_us_per_reply)" "$(median bare x_us_per_reply)")"
 fi
 if [[ " ${kinds[*]} " = *" baseline "* ]]; then
     echo "console X server CPU per reply / baseline: $(ratio "$(median console x_us_per_reply)" "$(median baseline x_us_per_reply)")"
     echo "console CPU per reply / baseline: $(ratio "$(median console cpu_us_per_reply)" "$(median baseline cpu_us_per_reply)")"
 fi
-for peer in "${peers[@]}"; do
-    echo "console CPU per reply / $peer: $(ratio "$(median console cpu_us_per_reply)" "$(median "$peer" cpu_us_per_reply)"), X server: $(ratio "$(median console x_us_per_reply)" "$(median "$peer" x_us_per_reply)")"
-done
 if [[ ${SMOKE:-0} = 1 ]]; then
     if [[ $(median console line_lost) = 0 && $(median console flood_lost) = 0 ]]; then
         echo "smoke: every reply recorded"

@@ -120,15 +120,48 @@ protected:
     QString m_err;
 };
 
-TEST_F(Program, HelpAndVersion)
+// Help and version without any display (as over ssh): the console answers them before it would
+// connect to one. Qt's own options still reach Qt.
+TEST_F(Program, HelpAndVersionNeedNoDisplayQtOptionsStillWork)
 {
-    EXPECT_EQ(run({u"--version"_s}), 0);
-    EXPECT_EQ(m_out, u"pumpconsole 2.0\n"_s);
-    EXPECT_EQ(run({u"--help"_s}), 0);
-    EXPECT_TRUE(m_out.contains(u"--port <ANSWER>"_s)) << m_out.toStdString();
-    EXPECT_EQ(run({u"--what"_s}), 1);
-    EXPECT_TRUE(m_err.contains(u"Unknown option 'what'."_s)) << m_err.toStdString();
-    EXPECT_TRUE(m_out.isEmpty());
+    QProcessEnvironment environment = m_console.processEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s}) {
+        environment.remove(name);
+    }
+    m_console.setProcessEnvironment(environment);
+
+    struct Case
+    {
+        QStringList arguments;
+        int exitCode;
+        QString out; // exactly, or where `outHas` is given, only that part of it
+        QString outHas;
+        QString errHas;
+    };
+    const QString program = QStringLiteral(PUMPCONSOLE_PATH);
+    const Case cases[] = {
+        {{u"--version"_s}, 0, u"pumpconsole 2.0\n"_s, {}, {}},
+        {{u"--help"_s}, 0, {}, u"Usage: "_s + program + u" [options]\n"_s, {}},
+        {{u"-h"_s}, 0, {}, u"--port <ANSWER>"_s, {}},
+        {{u"-platform"_s, u"offscreen"_s, u"--what"_s}, 1, {}, {}, u"Unknown option 'what'."_s},
+        {{u"-platform"_s, u"offscreen"_s, u"--port"_s},
+         1,
+         {},
+         {},
+         u"Missing value after '--port'."_s},
+        {{u"-platform"_s, u"offscreen"_s, u"-v"_s}, 0, u"pumpconsole 2.0\n"_s, {}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        EXPECT_EQ(run(c.arguments), c.exitCode) << m_err.toStdString();
+        if (c.outHas.isEmpty()) {
+            EXPECT_EQ(m_out, c.out);
+        } else {
+            EXPECT_TRUE(m_out.contains(c.outHas)) << m_out.toStdString();
+        }
+        EXPECT_TRUE(m_err.contains(c.errHas)) << m_err.toStdString();
+        EXPECT_FALSE(m_err.contains(u"display"_s)) << m_err.toStdString();
+    }
 }
 
 TEST_F(Program, PortOptionConnectsAtStart)
