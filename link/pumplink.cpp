@@ -22,8 +22,8 @@ PumpLink::PumpLink(PumpPort &port, QObject *parent) : QObject(parent), m_port(po
                 Qt::QueuedConnection);
         }
     });
-    connect(&m_port, &PumpPort::connectionLost, this, &PumpLink::onConnectionLost,
-            Qt::QueuedConnection);
+    // The port tells a loss through the event loop already: never inside a write.
+    connect(&m_port, &PumpPort::connectionLost, this, &PumpLink::onConnectionLost);
 }
 
 void PumpLink::readPort()

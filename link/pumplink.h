@@ -47,7 +47,7 @@ Q_SIGNALS:
     // Each reply, in the order the pump sent them. Every reply steps the chart, once its
     // handlers have returned.
     void replyReceived(const PumpReply &reply);
-    // The line went away; a queued turn after the port said so, never inside a write.
+    // The line went away, as the port told it through the event loop: never inside a write.
     void lineLost(const LineLoss &loss);
 
 private:

@@ -81,12 +81,17 @@ public:
         Q_EMIT readyRead();
         QCoreApplication::processEvents();
     }
-    // The device goes away on its own.
+    // The device goes away on its own: closed at once, told through the event loop.
     void lose(LossCause cause = LossCause::ReadFailed, const QString &systemText = {},
               std::error_code code = {})
     {
         m_open = false;
-        Q_EMIT connectionLost(LineLoss{m_device, cause, systemText, 0, code});
+        QMetaObject::invokeMethod(
+            this,
+            [this, loss = LineLoss{m_device, cause, systemText, 0, code}] {
+                Q_EMIT connectionLost(loss);
+            },
+            Qt::QueuedConnection);
         QCoreApplication::processEvents();
     }
 
