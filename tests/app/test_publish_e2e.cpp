@@ -136,11 +136,12 @@ TEST_F(PublishedConsole, StatusStateEventAndEveryPressureInOrder)
     ASSERT_NO_FATAL_FAILURE(
         startPump({u"--rate"_s, u"10"_s, u"--flow"_s, u"20"_s, u"--verbose"_s}));
     ASSERT_NO_FATAL_FAILURE(startConsole());
-    Responsiveness window;
 
     // A dashboard that comes later still learns the status and the state: both retained.
     ASSERT_TRUE(waitUntil([&] { return m_window->console().pump().record().size() > 3; }));
     Subscriber dashboard(m_broker.port());
+    // From here: the subscriber's own connecting above blocks this thread, not the window.
+    Responsiveness window;
     ASSERT_TRUE(waitUntil([&] { return dashboard.count(topic("state")) > 0; }));
     const auto status = dashboard.messages(topic("status"));
     ASSERT_EQ(status.size(), 1u);
