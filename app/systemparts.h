@@ -19,9 +19,11 @@ struct SystemParts
     QtTicker runTicker{std::chrono::seconds(1)};
     QtTicker staleTicker{std::chrono::milliseconds(250)};
     QtTicker pollTicker{std::chrono::seconds(1)};
+    // A silence trip comes at most this late after its deadline.
+    QtTicker safetyTicker{std::chrono::milliseconds(50)};
 
     ConsoleSeams seams(OperatorBoxes &boxes)
     {
-        return {port, boxes, ports, clock, runTicker, staleTicker, pollTicker};
+        return {port, boxes, ports, clock, runTicker, staleTicker, pollTicker, safetyTicker};
     }
 };

@@ -9,30 +9,24 @@ namespace {
 
 const QString saveTitle = QStringLiteral("存储数据");
 
-RunEventKind eventKind(PumpReply::Kind kind)
+// Where each kind of reply goes: its event in the run, and the read-out that shows it.
+struct ReplyPlace
 {
-    switch (kind) {
-    case PumpReply::Kind::Pressure:
-        return RunEventKind::Pressure;
-    case PumpReply::Kind::PressureLimit:
-        return RunEventKind::PressureLimit;
-    case PumpReply::Kind::FlowSetpoint:
-        return RunEventKind::FlowSetpoint;
-    }
-    return RunEventKind::Pressure;
-}
+    RunEventKind event;
+    Readout readout;
+};
 
-Readout readoutOf(PumpReply::Kind kind)
+ReplyPlace placeOf(PumpReply::Kind kind)
 {
     switch (kind) {
-    case PumpReply::Kind::Pressure:
-        return Readout::Pressure;
     case PumpReply::Kind::PressureLimit:
-        return Readout::PressureLimit;
+        return {RunEventKind::PressureLimit, Readout::PressureLimit};
     case PumpReply::Kind::FlowSetpoint:
-        return Readout::Flow;
+        return {RunEventKind::FlowSetpoint, Readout::Flow};
+    case PumpReply::Kind::Pressure:
+        break;
     }
-    return Readout::Pressure;
+    return {RunEventKind::Pressure, Readout::Pressure};
 }
 
 // The read-out the keypad entry `field` is being typed into, if any.
@@ -55,7 +49,7 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
     : QObject(parent), m_boxes(seams.boxes),
       m_line(seams.port, seams.boxes, seams.ports, seams.clock, seams.pollTicker),
       m_pump(m_line.sender(), m_line.events(), seams.boxes,
-             PumpTimers{seams.runTicker, seams.staleTicker, seams.clock}),
+             PumpTimers{seams.runTicker, seams.staleTicker, seams.safetyTicker, seams.clock}),
       m_keypad(m_pump.readouts(), m_line.sender(), seams.boxes, m_pump.setpoints())
 {
     connect(&m_line, &PumpLine::replyReceived, this, &PumpConsole::handleReply);
@@ -63,23 +57,27 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
     connect(&m_line, &PumpLine::lineRestored, this, &PumpConsole::lineRestored);
     connect(&m_line.events(), &RunEvents::runEvent, this, &PumpConsole::runEvent);
     connect(&m_pump, &Pump::changed, this, &PumpConsole::pumpChanged);
+    connect(&m_pump, &Pump::safetyChanged, this, &PumpConsole::safetyChanged);
 }
 
 // Every pump number on the line is the one pump's, as the console has always taken them.
 void PumpConsole::handleReply(const PumpReply &reply)
 {
     Pump &pump = m_pump;
+    // 0. The safety band: a pressure outside it stops the pump before anything else happens.
+    if (reply.kind == PumpReply::Kind::Pressure && reply.mpa) {
+        (void)pump.guardPressure(*reply.mpa);
+    }
     // 1. The run's event, with the frame as it came: before whatever the reply causes (the
     //    record filling up), so that the log and the monitor tell them in that order. A
     //    pressure that is not a number has no value.
+    const ReplyPlace place = placeOf(reply.kind);
     const bool noNumber = reply.kind == PumpReply::Kind::Pressure && !reply.mpa;
-    m_line.events().reply(eventKind(reply.kind), noNumber ? QString() : reply.text, reply.frame,
-                          reply.mpa);
+    m_line.events().reply(place.event, noNumber ? QString() : reply.text, reply.frame, reply.mpa);
     // 2. The read-out. An entry typed on the keypad lives in its read-out; overwriting it
     //    half-way would leave the entry at a length that never completes and lock the keypad.
-    const Readout readout = readoutOf(reply.kind);
-    if (typedInto(m_keypad.field()) != readout) {
-        pump.readouts().setCaption(readout, reply.text);
+    if (typedInto(m_keypad.field()) != place.readout) {
+        pump.readouts().setCaption(place.readout, reply.text);
     }
     if (reply.kind == PumpReply::Kind::Pressure) {
         // 3. The record, of the pressures that are numbers.
@@ -98,7 +96,15 @@ void PumpConsole::onConnectedChanged(bool connected)
     Q_EMIT connectedChanged(connected);
     if (connected) {
         m_pump.lineOpened();
+    } else {
+        m_pump.lineEnded();
     }
+}
+
+void PumpConsole::closeLine()
+{
+    m_pump.lineEnded();
+    m_line.close();
 }
 
 PanelView PumpConsole::view() const
@@ -113,6 +119,9 @@ PanelView PumpConsole::view() const
     view.typing = m_keypad.field();
     view.stale = m_pump.pressureWatch().staleSeconds().has_value();
     view.recordLimit = m_pump.record().limit();
+    view.safetyLimits = m_pump.safety().limits();
+    view.safetyArmed = m_pump.safety().isArmed();
+    view.safetyLatched = m_pump.safety().isLatched();
     return view;
 }
 

@@ -26,9 +26,10 @@ struct ConsoleSeams
     OperatorBoxes &boxes;
     PortInfoSource &ports; // the system's serial ports, offered in the port box
     Clock &clock;
-    Ticker &runTicker;   // the timed run's second
-    Ticker &staleTicker; // paces the pressure read-out's check, a few times a second
-    Ticker &pollTicker;  // paces the look for a lost adapter, once a second
+    Ticker &runTicker;    // the timed run's second
+    Ticker &staleTicker;  // paces the pressure read-out's check, a few times a second
+    Ticker &pollTicker;   // paces the look for a lost adapter, once a second
+    Ticker &safetyTicker; // paces the safety stop's silence check, ten or more times a second
 };
 
 // The panel as a monitor sees it, read from the console at one instant.
@@ -42,6 +43,9 @@ struct PanelView
     EntryField typing = EntryField::None; // the keypad entry open, if any
     bool stale = false;                   // no pressure for a while
     qsizetype recordLimit = 0;            // how many pressures the record holds when full
+    safety::Limits safetyLimits;
+    bool safetyArmed = false;   // the pump runs with a limit set
+    bool safetyLatched = false; // stopped by the safety stop, not yet acknowledged
 };
 
 class PumpConsole : public QObject
@@ -62,6 +66,9 @@ public:
     bool isConnected() const { return m_line.isConnected(); }
     PanelView view() const;
 
+    const safety::Limits &safetyLimits() const { return m_pump.safety().limits(); }
+    SafetyEnvelope::State safetyState() const { return m_pump.safety().state(); }
+
     // Where saveRecord() writes: the default place unless one was set.
     QString recordPath() const;
     void setRecordPath(const QString &path) { m_recordPath = path; }
@@ -75,7 +82,7 @@ public Q_SLOTS:
     void choosePort() { m_line.choosePort(); }
     // As if the operator had answered the port box with `answer` (the command line's --port).
     void connectTo(const QString &answer) { m_line.connectTo(answer); }
-    void closeLine() { m_line.close(); }
+    void closeLine();
 
     void runPump() { (void)m_pump.run(); }
     void stopPump() { (void)m_pump.stop(); }
@@ -92,12 +99,14 @@ public Q_SLOTS:
     void pressDigit(int digit) { m_keypad.pressDigit(digit); }
 
     void askRunLength() { m_pump.timedRun().askLength(); }
-    void startTimedRun() { m_pump.timedRun().start(); }
+    void startTimedRun() { m_pump.startTimedRun(); }
     void pauseTimedRun() { m_pump.timedRun().pause(); }
-    void resumeTimedRun() { m_pump.timedRun().resume(); }
+    void resumeTimedRun() { m_pump.resumeTimedRun(); }
     void endTimedRun() { m_pump.timedRun().end(); }
 
     void saveRecord();
+    // The safety band, from the dialog or the settings at start; empty fields are off.
+    void setSafetyLimits(const safety::Limits &limits) { m_pump.setSafetyLimits(limits); }
 
 Q_SIGNALS:
     // The menus that talk to the pump follow this.
@@ -109,6 +118,8 @@ Q_SIGNALS:
     // Something the panel shows changed: after each reply once it has been handled, and
     // whenever a read-out other than the pressure or the stale note changes.
     void pumpChanged();
+    // The safety stop's limits or state changed.
+    void safetyChanged();
 
 private:
     void handleReply(const PumpReply &reply);

@@ -39,6 +39,11 @@ PanelState MonitorFeed::panel() const
     state.pressure = view.pressure;
     state.pressureAt = m_pressureAt;
     state.live = state.connected && m_replySinceOpen && !view.stale;
+    state.safetyUpper = view.safetyLimits.upper;
+    state.safetyLower = view.safetyLimits.lower;
+    state.safetySilenceSeconds = view.safetyLimits.silenceSeconds;
+    state.safetyArmed = view.safetyArmed;
+    state.safetyLatched = view.safetyLatched;
     return state;
 }
 
@@ -85,6 +90,15 @@ void MonitorFeed::onRunEvent(const RunEvent &event)
     case RunEventKind::RecordFull:
         tell(EventKind::RecordFull, event);
         break;
+    case RunEventKind::SafetyStop:
+        tell(EventKind::SafetyStop, event);
+        break;
+    case RunEventKind::SafetyStopNotSent:
+        tell(EventKind::SafetyStopNotSent, event);
+        break;
+    case RunEventKind::SafetyAcknowledged:
+        tell(EventKind::SafetyAcknowledged, event);
+        break;
     }
     showPanel();
 }
@@ -120,6 +134,14 @@ void MonitorFeed::tell(EventKind kind, const RunEvent &event)
         break;
     case EventKind::RecordFull:
         told.limit = m_console.view().recordLimit;
+        break;
+    case EventKind::SafetyStop:
+    case EventKind::SafetyStopNotSent:
+        told.frame = event.frame;
+        told.value = event.value;
+        told.reason = event.note;
+        break;
+    case EventKind::SafetyAcknowledged:
         break;
     }
     m_monitor.eventHappened(told);

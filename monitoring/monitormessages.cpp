@@ -38,6 +38,12 @@ QString eventName(EventKind kind)
         return u"line_back"_s;
     case EventKind::RecordFull:
         return u"record_full"_s;
+    case EventKind::SafetyStop:
+        return u"safety_stop"_s;
+    case EventKind::SafetyStopNotSent:
+        return u"safety_stop_not_sent"_s;
+    case EventKind::SafetyAcknowledged:
+        return u"safety_acknowledged"_s;
     }
     return u"other"_s;
 }
@@ -96,6 +102,11 @@ QString isoTime(const WallTime &time)
            u"%1:%2"_s.arg(minutes / 60, 2, 10, QChar(u'0')).arg(minutes % 60, 2, 10, QChar(u'0'));
 }
 
+template<typename T> QJsonValue optionalValue(const std::optional<T> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
 QByteArray statePayload(const PanelState &state)
 {
     return compact({
@@ -108,6 +119,11 @@ QByteArray statePayload(const PanelState &state)
         {u"pressure_time"_s,
          state.pressureAt ? QJsonValue(isoTime(*state.pressureAt)) : QJsonValue(QJsonValue::Null)},
         {u"live"_s, state.live},
+        {u"safety_upper_mpa"_s, optionalValue(state.safetyUpper)},
+        {u"safety_lower_mpa"_s, optionalValue(state.safetyLower)},
+        {u"safety_silence_s"_s, optionalValue(state.safetySilenceSeconds)},
+        {u"safety_armed"_s, state.safetyArmed},
+        {u"safety_latched"_s, state.safetyLatched},
     });
 }
 
@@ -135,6 +151,14 @@ QByteArray eventPayload(const MonitorEvent &event)
         break;
     case EventKind::RecordFull:
         object.insert(u"limit"_s, event.limit);
+        break;
+    case EventKind::SafetyStop:
+    case EventKind::SafetyStopNotSent:
+        object.insert(u"frame"_s, QString::fromLatin1(event.frame));
+        object.insert(u"mpa"_s, readoutValue(event.value));
+        object.insert(u"reason"_s, event.reason);
+        break;
+    case EventKind::SafetyAcknowledged:
         break;
     }
     return compact(object);

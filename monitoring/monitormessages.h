@@ -49,6 +49,13 @@ struct PanelState
     QString pressure;                   // MPa, as the read-out shows it
     std::optional<WallTime> pressureAt; // when the last valid pressure arrived
     bool live = false; // the pressure read-out follows the pump now (not stale, not cut off)
+    // The safety stop: its band (empty: off), whether it guards a running pump, whether it
+    // stopped the pump and waits for the operator.
+    std::optional<double> safetyUpper;
+    std::optional<double> safetyLower;
+    std::optional<int> safetySilenceSeconds;
+    bool safetyArmed = false;
+    bool safetyLatched = false;
 
     bool operator==(const PanelState &) const = default;
 };
@@ -57,7 +64,16 @@ QByteArray statePayload(const PanelState &state);
 QByteArray pressurePayload(const WallTime &time, double mpa);
 
 // Something that happened on the line, from the run log's stream of events.
-enum class EventKind { CommandSent, CommandNotSent, LineLost, LineBack, RecordFull };
+enum class EventKind {
+    CommandSent,
+    CommandNotSent,
+    LineLost,
+    LineBack,
+    RecordFull,
+    SafetyStop,
+    SafetyStopNotSent,
+    SafetyAcknowledged,
+};
 struct MonitorEvent
 {
     EventKind kind = EventKind::CommandSent;
@@ -67,6 +83,7 @@ struct MonitorEvent
     QString port;        // for the line
     QString reason;      // why a command was not sent or the line was lost, in the operator's words
     qsizetype limit = 0; // for a full record: how many values it holds
+    QString value;       // for a safety stop: the pressure that tripped it (MPa), if any
 };
 QByteArray eventPayload(const MonitorEvent &event);
 

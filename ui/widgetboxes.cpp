@@ -80,3 +80,18 @@ void WidgetBoxes::notify(const QString &prompt, const QString &title)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
+
+void WidgetBoxes::alarm(const QString &prompt, const QString &title,
+                        std::function<void()> acknowledged)
+{
+    // Not modal: the operator may still stop the pump, open the line or read the panel while
+    // the alarm stands; only 确认 (or closing it) acknowledges it.
+    auto *box = new QMessageBox(QMessageBox::Warning, titleOrDefault(title), displayText(prompt),
+                                QMessageBox::NoButton, m_parent);
+    box->addButton(QStringLiteral("确认"), QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [acknowledged = std::move(acknowledged)] { acknowledged(); });
+    box->show();
+}

@@ -22,6 +22,8 @@ public:
                                   const QStringList &choices, const QString &defaultText) override;
     void tell(const QString &prompt, const QString &title) override;
     void notify(const QString &prompt, const QString &title) override;
+    void alarm(const QString &prompt, const QString &title,
+               std::function<void()> acknowledged) override;
 
     // The prompt as a Qt label shows it: the console breaks lines with "\r\n".
     static QString displayText(const QString &prompt);

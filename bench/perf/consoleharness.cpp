@@ -86,6 +86,10 @@ public:
         std::fprintf(stderr, "box: %s\n", qPrintable(prompt));
     }
     void notify(const QString &prompt, const QString &title) override { tell(prompt, title); }
+    void alarm(const QString &prompt, const QString &title, std::function<void()>) override
+    {
+        tell(prompt, title);
+    }
 
 private:
     QString m_port;

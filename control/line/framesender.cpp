@@ -17,9 +17,21 @@ PortStatus FrameSender::writeAndReport(const QByteArray &frame, PumpCommand comm
     if (status.ok()) {
         m_repeatFailureTold = false;
         m_events.commandSent(command, frame, value);
+        if (m_sentWatcher) {
+            m_sentWatcher(command);
+        }
     } else {
         // Before the box: a modal box holds this call, and the log's time is the failure's.
         m_events.commandNotSent(command, frame, portmessages::sendFailure(status));
+    }
+    return status;
+}
+
+PortStatus FrameSender::writeOnly(const QByteArray &frame)
+{
+    PortStatus status = m_port.write(frame);
+    if (status.ok()) {
+        m_repeatFailureTold = false;
     }
     return status;
 }

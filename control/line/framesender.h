@@ -5,6 +5,7 @@
 
 #include "control/runlog/pumpcommand.h"
 
+#include <functional>
 #include <QByteArray>
 #include <QString>
 
@@ -27,6 +28,15 @@ public:
     // and the menus.
     bool sendRepeated(const QByteArray &frame, PumpCommand command);
 
+    // A frame whose outcome the caller reports and tells itself (the safety stop): written,
+    // nothing told, no event.
+    [[nodiscard]] PortStatus writeOnly(const QByteArray &frame);
+    // Told of every command that went out (the safety envelope arms and disarms on them).
+    void setSentWatcher(std::function<void(PumpCommand)> watcher)
+    {
+        m_sentWatcher = std::move(watcher);
+    }
+
     // A new line: an outage told on the old one says nothing about this one.
     void startConnection() { m_repeatFailureTold = false; }
 
@@ -41,4 +51,5 @@ private:
     RunEvents &m_events;
     bool m_boxOpen = false;
     bool m_repeatFailureTold = false;
+    std::function<void(PumpCommand)> m_sentWatcher;
 };

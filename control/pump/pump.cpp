@@ -11,8 +11,16 @@ Pump::Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const P
     : QObject(parent), m_sender(sender), m_events(events), m_boxes(boxes),
       m_setpoints(boxes, sender, events),
       m_timedRun(timers.second, sender, m_readouts, boxes, m_setpoints),
-      m_pressureWatch(timers.clock, timers.staleCheck)
+      m_pressureWatch(timers.clock, timers.staleCheck),
+      m_safety(sender, events, boxes, timers.clock, timers.safetyCheck,
+               [this] { return commandframes::stop(m_setpoints.pumpNumber()); })
 {
+    // One pump on the line: every command that goes out is this pump's.
+    sender.setSentWatcher([this](PumpCommand command) { m_safety.commandSent(command); });
+    // Stopped by the envelope: the timed run is over, as if ended, without a second stop.
+    connect(&m_safety, &SafetyEnvelope::tripped, this, [this] { m_timedRun.abandon(); });
+    connect(&m_safety, &SafetyEnvelope::stateChanged, this, &Pump::safetyChanged);
+    connect(&m_safety, &SafetyEnvelope::stateChanged, this, &Pump::changed);
     timers.second.stop();
     connect(&timers.second, &Ticker::tick, this, [this] { m_timedRun.tick(); });
     connect(&m_readouts, &Readouts::captionChanged, this, [this](Readout readout) {
@@ -25,7 +33,30 @@ Pump::Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const P
 
 bool Pump::run()
 {
+    if (m_safety.refusesRun()) {
+        return false;
+    }
     return m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::Run);
+}
+
+void Pump::startTimedRun()
+{
+    if (!m_safety.refusesRun()) {
+        m_timedRun.start();
+    }
+}
+
+void Pump::resumeTimedRun()
+{
+    if (!m_safety.refusesRun()) {
+        m_timedRun.resume();
+    }
+}
+
+void Pump::lineOpened()
+{
+    m_pressureWatch.lineOpened();
+    m_safety.lineOpened();
 }
 
 bool Pump::stop()

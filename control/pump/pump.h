@@ -1,10 +1,12 @@
 #pragma once
 // One pump on a line, by its number: what its read-outs show, its setpoints, the record of its
-// pressures, the watch on its pressure going stale, and its timed run. It speaks to the pump
-// through the line's frame sender; a second pump is a second Pump on the same or another line.
+// pressures, the watch on its pressure going stale, its timed run and its safety stop. It speaks to
+// the pump through the line's frame sender; a second pump is a second Pump on the same or another
+// line.
 
 #include "control/pump/pressurewatch.h"
 #include "control/pump/readouts.h"
+#include "control/pump/safetyenvelope.h"
 #include "control/pump/setpoints.h"
 #include "control/pump/timedrun.h"
 #include "control/record/pressurerecord.h"
@@ -21,8 +23,9 @@ class Ticker;
 // The clocks a pump keeps its time with; they must outlive it.
 struct PumpTimers
 {
-    Ticker &second;     // the timed run's tick, once a second while it runs
-    Ticker &staleCheck; // paces the pressure read-out's check, a few times a second
+    Ticker &second;      // the timed run's tick, once a second while it runs
+    Ticker &staleCheck;  // paces the pressure read-out's check, a few times a second
+    Ticker &safetyCheck; // paces the safety stop's silence check, ten or more times a second
     Clock &clock;
 };
 
@@ -41,17 +44,28 @@ public:
     TimedRun &timedRun() { return m_timedRun; }
     const PressureRecord &record() const { return m_record; }
     const PressureWatch &pressureWatch() const { return m_pressureWatch; }
+    const SafetyEnvelope &safety() const { return m_safety; }
+    void setSafetyLimits(const safety::Limits &limits) { m_safety.setLimits(limits); }
 
-    // Returns whether the frame went out; a failure has been told.
+    // Returns whether the frame went out; a failure has been told. Run commands are refused
+    // while a safety stop is unacknowledged.
     bool run();
     bool stop();
+    void startTimedRun();
+    void resumeTimedRun();
+
+    // A pressure reply's value, judged against the safety band before anything else is done
+    // with it. Returns whether it stopped the pump.
+    bool guardPressure(double mpa) { return m_safety.pressureArrived(mpa); }
 
     // Keeps a pressure the pump reported; the first one that no longer fits is told, once.
     void recordPressure(double mpa);
     // The pump reported its pressure: the read-out is live.
     void pressureArrived() { m_pressureWatch.pressureArrived(); }
     // A line to the pump has been opened.
-    void lineOpened() { m_pressureWatch.lineOpened(); }
+    void lineOpened();
+    // The line closed or went away.
+    void lineEnded() { m_safety.lineEnded(); }
     // A smaller record bound, for tests that want to reach it quickly. Clears the record.
     void setRecordLimit(qsizetype limit);
 
@@ -59,6 +73,8 @@ Q_SIGNALS:
     // Something the panel shows of this pump changed, other than the pressure read-out, which
     // moves with every reply (its reply is announced when handled).
     void changed();
+    // The safety stop's limits or state changed.
+    void safetyChanged();
 
 private:
     FrameSender &m_sender;
@@ -70,4 +86,5 @@ private:
     PressureRecord m_record;
     bool m_recordFullTold = false;
     PressureWatch m_pressureWatch;
+    SafetyEnvelope m_safety;
 };

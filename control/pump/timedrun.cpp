@@ -75,6 +75,13 @@ void TimedRun::end()
     }
 }
 
+void TimedRun::abandon()
+{
+    m_minutes = 0;
+    m_ticker.stop();
+    m_readouts.setTimeDisplayVisible(false);
+}
+
 void TimedRun::tick()
 {
     // Only a stop frame that cannot be written keeps the count going past the set time; even

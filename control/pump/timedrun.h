@@ -57,6 +57,8 @@ public:
     void pause();
     void resume();
     void end();
+    // Ends a run the pump has already been stopped for (the safety stop): no frame.
+    void abandon();
     void tick();
 
     double minutes() const { return m_minutes; }

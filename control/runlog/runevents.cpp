@@ -65,3 +65,19 @@ void RunEvents::recordFull(qsizetype limit)
 {
     report(RunEventKind::RecordFull, {}, {}, u"压力记录已满（%1 个数值）"_s.arg(limit));
 }
+
+void RunEvents::safetyStop(const QByteArray &frame, const QString &value, const QString &note)
+{
+    report(RunEventKind::SafetyStop, value, frame, note);
+}
+
+void RunEvents::safetyStopNotSent(const QByteArray &frame, const QString &value,
+                                  const QString &note)
+{
+    report(RunEventKind::SafetyStopNotSent, value, frame, note);
+}
+
+void RunEvents::safetyAcknowledged()
+{
+    report(RunEventKind::SafetyAcknowledged);
+}

@@ -18,12 +18,15 @@ enum class RunEventKind {
     Pressure,   // the pump's replies: value as the console read it, frame as received
     FlowSetpoint,
     PressureLimit,
-    CommandSent,    // command, frame, value as the operator gave it (if any)
-    CommandNotSent, // command, frame, note: why
-    PumpNumber,     // value: the number later frames carry; nothing goes on the line
-    LineLost,       // note: why
-    LineClosed,     // the console closed the line itself (closing the window)
-    RecordFull,     // the in-memory record stopped taking values; note: its bound
+    CommandSent,        // command, frame, value as the operator gave it (if any)
+    CommandNotSent,     // command, frame, note: why
+    PumpNumber,         // value: the number later frames carry; nothing goes on the line
+    LineLost,           // note: why
+    LineClosed,         // the console closed the line itself (closing the window)
+    RecordFull,         // the in-memory record stopped taking values; note: its bound
+    SafetyStop,         // the safety stop went out: value (MPa, none for silence), frame, note: why
+    SafetyStopNotSent,  // the safety stop could not be written; note: why, and the port's reason
+    SafetyAcknowledged, // the operator acknowledged a safety stop
 };
 
 struct RunEvent
@@ -54,6 +57,9 @@ public:
     void lineLost(const QString &reason);
     void lineClosed();
     void recordFull(qsizetype limit);
+    void safetyStop(const QByteArray &frame, const QString &value, const QString &note);
+    void safetyStopNotSent(const QByteArray &frame, const QString &value, const QString &note);
+    void safetyAcknowledged();
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);

@@ -189,7 +189,7 @@ void appendFrame(QByteArray &out, QByteArrayView frame)
 QLatin1StringView eventName(const RunEvent &event)
 {
     // In the order of RunEventKind; a command sent is named by its command.
-    static constexpr std::array<QLatin1StringView, 11> names{{
+    static constexpr std::array<QLatin1StringView, 14> names{{
         "line open"_L1,
         "line back"_L1,
         "pressure"_L1,
@@ -201,8 +201,11 @@ QLatin1StringView eventName(const RunEvent &event)
         "line lost"_L1,
         "line closed"_L1,
         "record full"_L1,
+        "safety stop"_L1,
+        "safety stop not sent"_L1,
+        "safety acknowledged"_L1,
     }};
-    static_assert(names.size() == std::size_t(RunEventKind::RecordFull) + 1);
+    static_assert(names.size() == std::size_t(RunEventKind::SafetyAcknowledged) + 1);
     if (event.kind == RunEventKind::CommandSent) {
         return pumpcommand::logName(event.command);
     }

@@ -2,6 +2,7 @@
 // The boxes the console asks the operator questions and tells things with. The window shows
 // them with Qt's dialogs; tests script the answers.
 
+#include <functional>
 #include <optional>
 #include <QString>
 #include <QStringList>
@@ -29,4 +30,9 @@ public:
     // A message that must not hold up what raised it (a reply or a tick can raise it while
     // another box waits for the operator): shown without blocking.
     virtual void notify(const QString &prompt, const QString &title) = 0;
+
+    // An alarm: shown without blocking, with one button 确认; `acknowledged` runs once the
+    // operator has pressed it (or closed the box).
+    virtual void alarm(const QString &prompt, const QString &title,
+                       std::function<void()> acknowledged) = 0;
 };

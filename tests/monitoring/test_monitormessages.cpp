@@ -50,7 +50,9 @@ TEST(MonitorMessages, StateCarriesThePanelAsNumbers)
     PanelState state;
     EXPECT_EQ(statePayload(state),
               R"({"connected":false,"flow_ml_min":null,"live":false,"port":null,)"
-              R"("pressure_limit_mpa":null,"pressure_mpa":null,"pressure_time":null,"run":""})"_ba);
+              R"("pressure_limit_mpa":null,"pressure_mpa":null,"pressure_time":null,"run":"",)"
+              R"("safety_armed":false,"safety_latched":false,"safety_lower_mpa":null,)"
+              R"("safety_silence_s":null,"safety_upper_mpa":null})"_ba);
 
     state.connected = true;
     state.port = u"/dev/ttyUSB0"_s;
@@ -60,10 +62,15 @@ TEST(MonitorMessages, StateCarriesThePanelAsNumbers)
     state.pressure = u"01.3"_s;
     state.pressureAt = WallTime{1714543387250, 8 * 3600};
     state.live = true;
+    state.safetyUpper = 12.5;
+    state.safetySilenceSeconds = 5;
+    state.safetyArmed = true;
     EXPECT_EQ(statePayload(state),
               R"({"connected":true,"flow_ml_min":7.5,"live":true,"port":"/dev/ttyUSB0",)"
               R"("pressure_limit_mpa":5,"pressure_mpa":1.3,)"
-              R"("pressure_time":"2024-05-01T14:03:07.250+08:00","run":"run"})"_ba);
+              R"("pressure_time":"2024-05-01T14:03:07.250+08:00","run":"run",)"
+              R"("safety_armed":true,"safety_latched":false,"safety_lower_mpa":null,)"
+              R"("safety_silence_s":5,"safety_upper_mpa":12.5})"_ba);
 
     // A read-out that is not a number (a garbled reply) is null, never a made-up 0.
     state.pressure = u"ab.c"_s;
@@ -86,8 +93,8 @@ TEST(MonitorMessages, PressureAndEventPayloads)
     };
     const QByteArray at = R"("time":"2024-05-01T14:03:07.250+08:00")"_ba;
     auto ev = [&](EventKind kind, QString command, QByteArray frame, QString port = {},
-                  QString reason = {}, qsizetype limit = 0) {
-        return MonitorEvent{kind, t, command, frame, port, reason, limit};
+                  QString reason = {}, qsizetype limit = 0, QString value = {}) {
+        return MonitorEvent{kind, t, command, frame, port, reason, limit, value};
     };
     const Case cases[] = {
         {ev(EventKind::CommandSent, u"run"_s, "Q00R0000Y"_ba),
@@ -102,6 +109,15 @@ TEST(MonitorMessages, PressureAndEventPayloads)
          R"({"event":"line_back","port":"/dev/ttyUSB0",)"_ba + at + "}"},
         {ev(EventKind::RecordFull, {}, {}, {}, {}, 1000000),
          R"({"event":"record_full","limit":1000000,)"_ba + at + "}"},
+        {ev(EventKind::SafetyStop, {}, "Q00S0000Y"_ba, {}, u"高于上限 12.0 MPa"_s, 0, u"12.6"_s),
+         R"({"event":"safety_stop","frame":"Q00S0000Y","mpa":12.6,"reason":"高于上限 12.0 MPa",)"_ba +
+             at + "}"},
+        {ev(EventKind::SafetyStopNotSent, {}, "Q00S0000Y"_ba, {}, u"5 秒没有压力数据"_s),
+         R"({"event":"safety_stop_not_sent","frame":"Q00S0000Y","mpa":null,)"
+         R"("reason":"5 秒没有压力数据",)"_ba +
+             at + "}"},
+        {ev(EventKind::SafetyAcknowledged, {}, {}),
+         R"({"event":"safety_acknowledged",)"_ba + at + "}"},
     };
     for (const Case &k : cases) {
         EXPECT_EQ(eventPayload(k.event), k.json);

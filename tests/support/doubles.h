@@ -105,7 +105,7 @@ class ScriptedBoxes final : public OperatorBoxes
 public:
     struct Shown
     {
-        QString kind; // "ask", "tell", "notify"
+        QString kind; // "ask", "tell", "notify", "alarm"
         QString prompt;
         QString title;
         QString defaultText;
@@ -116,6 +116,11 @@ public:
     // is a test error and answers Cancel.
     std::deque<std::optional<QString>> answers;
     std::vector<Shown> shown;
+
+private:
+    std::function<void()> m_acknowledge;
+
+public:
     bool unscripted = false;
     // Runs while a modal box is "open", as the event loop would meanwhile.
     std::function<void()> whileOpen;
@@ -153,6 +158,22 @@ public:
     void notify(const QString &prompt, const QString &title) override
     {
         shown.push_back({QStringLiteral("notify"), prompt, title, {}, {}});
+    }
+    // Stays up, as the real one does, until the test acknowledges it.
+    void alarm(const QString &prompt, const QString &title,
+               std::function<void()> acknowledged) override
+    {
+        shown.push_back({QStringLiteral("alarm"), prompt, title, {}, {}});
+        m_acknowledge = std::move(acknowledged);
+    }
+    // The operator presses 确认 in the alarm that is up; false when none is.
+    bool acknowledgeAlarm()
+    {
+        if (!m_acknowledge) {
+            return false;
+        }
+        std::exchange(m_acknowledge, {})();
+        return true;
     }
 
     std::vector<Shown> messages(const QString &kind = QStringLiteral("tell")) const
@@ -260,10 +281,14 @@ struct ConsoleDoubles
     ManualTicker ticker; // the timed run's
     ManualTicker staleTicker;
     ManualTicker pollTicker;
+    ManualTicker safetyTicker;
     ManualClock clock;
     FakePortInfoSource system;
 
-    ConsoleSeams seams() { return {port, boxes, system, clock, ticker, staleTicker, pollTicker}; }
+    ConsoleSeams seams()
+    {
+        return {port, boxes, system, clock, ticker, staleTicker, pollTicker, safetyTicker};
+    }
 };
 
 // A console wired to the doubles, as at start-up.

@@ -57,6 +57,10 @@ public:
     {
         print("notify", prompt, title);
     }
+    void alarm(const QString &prompt, const QString &title, std::function<void()>) override
+    {
+        print("alarm", prompt, title);
+    }
 
 private:
     static void print(const char *kind, QString prompt, const QString &title)

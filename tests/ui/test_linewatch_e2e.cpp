@@ -30,9 +30,9 @@ protected:
     void openWindow(PortInfoSource *system)
     {
         m_window = std::make_unique<WindowOnLine>(m_boxes, [this, system](SystemParts &s) {
-            return ConsoleSeams{s.port,      m_boxes,  system ? *system : s.ports,
-                                m_clock,     m_ticker, m_staleTicker,
-                                m_pollTicker};
+            return ConsoleSeams{s.port,       m_boxes,       system ? *system : s.ports,
+                                m_clock,      m_ticker,      m_staleTicker,
+                                m_pollTicker, m_safetyTicker};
         });
         m_window->show();
     }
@@ -69,6 +69,7 @@ protected:
     ManualTicker m_ticker;
     ManualTicker m_staleTicker;
     ManualTicker m_pollTicker;
+    ManualTicker m_safetyTicker;
     ManualClock m_clock;
     FakePortInfoSource m_system;
     std::unique_ptr<WindowOnLine> m_window; // last: it uses all of the above

@@ -280,7 +280,9 @@ protected:
     ManualClock clock;
     ManualTicker staleTicker;
     ManualTicker pollTicker;
-    PumpConsole console{{port, boxes, system, clock, ticker, staleTicker, pollTicker}};
+    ManualTicker safetyTicker;
+    PumpConsole console{
+        {port, boxes, system, clock, ticker, staleTicker, pollTicker, safetyTicker}};
 
     void SetUp() override
     {
