@@ -4,6 +4,7 @@
 #include "app/commandline.h"
 #include "app/monitoring.h"
 #include "app/options.h"
+#include "app/safetysettings.h"
 #include "app/systemparts.h"
 #include "control/pumpconsole.h"
 #include "control/runlog/runlog.h"
@@ -87,6 +88,18 @@ int main(int argc, char **argv)
     if (const auto runLog = runlog::optionsFromEnvironment()) {
         console.startRunLog(*runLog);
     }
+    {
+        QSettings settings;
+        console.setSafetyLimits(safetysettings::load(settings));
+    }
+    QObject::connect(&console, &PumpConsole::safetyChanged, &console,
+                     [&console, saved = console.safetyLimits()]() mutable {
+                         if (console.safetyLimits() != saved) {
+                             saved = console.safetyLimits();
+                             QSettings settings;
+                             safetysettings::save(settings, saved);
+                         }
+                     });
     // The same picture stands for the program in the task bar and the window switcher.
     QApplication::setWindowIcon(window.windowIcon());
     window.show();

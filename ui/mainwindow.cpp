@@ -4,6 +4,7 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
+#include "ui/safetydialog.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
 
@@ -87,7 +88,7 @@ void MainWindow::installFontSubstitutions()
 }
 
 MainWindow::MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *parent)
-    : QMainWindow(parent), m_console(console)
+    : QMainWindow(parent), m_console(console), m_boxes(boxes)
 {
     initUiResources();
     installFontSubstitutions();
@@ -114,6 +115,7 @@ MainWindow::MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *pare
     connect(&m_console.pump().pressureWatch(), &PressureWatch::noteChanged,
             new StaleLook(label(Readout::Pressure)), &StaleLook::show);
     connect(&m_console, &PumpConsole::connectedChanged, this, &MainWindow::setPumpMenusEnabled);
+    buildSafetyIndicator();
     setPumpMenusEnabled(m_console.isConnected());
 }
 
@@ -253,6 +255,7 @@ void MainWindow::buildMenus()
     item(seting, u"liquid"_s, u"流量"_s, console, &PumpConsole::askFlow);
     item(seting, u"pressure"_s, u"压力"_s, console, &PumpConsole::askPressureLimit);
     item(seting, u"Pump_NO"_s, u"泵编号"_s, console, &PumpConsole::askPumpNumber);
+    item(seting, u"safety"_s, u"安全保护"_s, this, &MainWindow::editSafety);
 
     // Top-level items without a drop-down: choosing them acts at once.
     QAction *communication = menuBar()->addAction(u"通信"_s);
@@ -321,4 +324,52 @@ QLabel *MainWindow::label(Readout which) const
 QAction *MainWindow::menuAction(const QString &name) const
 {
     return m_actions.value(name);
+}
+
+void MainWindow::buildSafetyIndicator()
+{
+    // Above the read-out panel, where nothing else is: empty while no limit guards the pump.
+    m_safetyState = new QLabel(surface());
+    m_safetyState->setObjectName(u"safetyState"_s);
+    m_safetyState->setAccessibleName(u"安全保护状态"_s);
+    m_safetyState->setTextFormat(Qt::PlainText);
+    m_safetyState->setAlignment(Qt::AlignCenter);
+    m_safetyState->setGeometry(twips::rect(6600, 150, 2850, 375));
+    QFont font(songFamily);
+    font.setPointSizeF(12);
+    font.setBold(true);
+    m_safetyState->setFont(font);
+    connect(&m_console, &PumpConsole::safetyChanged, this, &MainWindow::showSafetyState);
+    showSafetyState();
+}
+
+void MainWindow::showSafetyState()
+{
+    QString text;
+    QColor colour = Qt::white;
+    switch (m_console.safetyState()) {
+    case SafetyEnvelope::State::Off:
+        break;
+    case SafetyEnvelope::State::Armed:
+        text = u"保护"_s;
+        break;
+    case SafetyEnvelope::State::Latched:
+        text = u"停泵报警"_s;
+        colour = Qt::red;
+        break;
+    }
+    m_safetyState->setText(text);
+    // A screen reader (and the outside tests) reads the state, not only the name.
+    m_safetyState->setAccessibleDescription(text);
+    QPalette pal = m_safetyState->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    m_safetyState->setPalette(pal);
+}
+
+void MainWindow::editSafety()
+{
+    SafetyDialog dialog(m_console.safetyLimits(), m_boxes, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_console.setSafetyLimits(dialog.limits());
+    }
 }

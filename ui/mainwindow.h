@@ -57,12 +57,16 @@ private:
     void placeWindow();
     void surfacePressed(QMouseEvent *event);
     void setPumpMenusEnabled(bool enabled);
+    void buildSafetyIndicator();
+    void showSafetyState();
+    void editSafety();
 
     QLabel *addLabel(const QString &name, const QString &text, QRect inTwips, double pointSize);
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption);
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
 
     PumpConsole &m_console;
+    OperatorBoxes &m_boxes;
     std::unique_ptr<FileCommands> m_fileCommands;
 
     std::map<Readout, QLabel *> m_labels;
@@ -71,4 +75,5 @@ private:
     QMenu *m_rightKey = nullptr;
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
+    QLabel *m_safetyState = nullptr;
 };
