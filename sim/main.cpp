@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -307,7 +308,8 @@ std::optional<double> number(const QCommandLineParser &parser, const QString &na
 {
     bool ok = false;
     const double value = parser.value(name).toDouble(&ok);
-    if (!ok || value < low || value > high) {
+    // "nan" reads as a number and compares false both ways: it must not slip between the bounds.
+    if (!ok || !std::isfinite(value) || value < low || value > high) {
         complain(
             QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high));
         return std::nullopt;
