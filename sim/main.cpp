@@ -7,6 +7,7 @@
 #include "link/wire/frame.h"
 #include "link/wire/portnames.h"
 #include "link/wire/replyframes.h"
+#include "sim/framelog.h"
 #include "sim/pseudoterminal.h"
 #include "sim/pumpmodel.h"
 #include "sim/replyline.h"
@@ -41,6 +42,7 @@ struct SimOptions
     std::optional<double> closeAfter; // seconds
     bool verbose = false;
     double flow = 0.0; // ml/min the pump holds before any flow frame, as left from last time
+    QString frameLog;  // none when empty
 };
 
 void say(const QByteArray &line)
@@ -90,8 +92,8 @@ bool installSignals()
 class Simulator
 {
 public:
-    Simulator(const SimOptions &options, PseudoTerminal &pty)
-        : m_options(options), m_pty(pty), m_line(lineOptions(options)),
+    Simulator(const SimOptions &options, PseudoTerminal &pty, FrameLog &frameLog)
+        : m_options(options), m_pty(pty), m_frameLog(frameLog), m_line(lineOptions(options)),
           m_replyPump(options.pump.value_or(1)), m_start(std::chrono::steady_clock::now())
     {
         m_model.setFlow(options.flow);
@@ -122,6 +124,7 @@ private:
 
     const SimOptions &m_options;
     PseudoTerminal &m_pty;
+    FrameLog &m_frameLog;
     ReplyLine m_line;
     PumpModel m_model;
     CommandSplitter m_splitter;
@@ -134,6 +137,7 @@ private:
 
 void Simulator::handle(const QByteArray &frame)
 {
+    m_frameLog.received(frame);
     const auto command = commandframes::parse(frame);
     if (!command) {
         return;
@@ -221,6 +225,7 @@ bool Simulator::writeDue(Micros t)
             return false;
         }
         for (const QByteArray &frame : m_line.written(n, t)) {
+            m_frameLog.sent(frame);
             if (m_options.verbose) {
                 say("TX " + frame);
             }
@@ -347,6 +352,7 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     const QString closeAfter = QStringLiteral("close-after");
     const QString verbose = QStringLiteral("verbose");
     const QString flow = QStringLiteral("flow");
+    const QString frameLog = QStringLiteral("frame-log");
     parser.addOptions({
         {port, QStringLiteral("Also make the alias COMN, so the console finds the pump as port N."),
          QStringLiteral("N")},
@@ -368,6 +374,11 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
         {verbose, QStringLiteral("Also log each reply sent, as \"TX FRAME\".")},
         {flow, QStringLiteral("Flow the pump holds before any flow frame arrives (default 0)."),
          QStringLiteral("ML_PER_MIN"), QStringLiteral("0")},
+        {frameLog,
+         QStringLiteral("Append a line \"MONOTONIC_NS UTC_MS RX FRAME\" for each frame "
+                        "received and \"... TX FRAME\" for each reply sent to FILE, each "
+                        "line written as it happens (CLOCK_MONOTONIC, as steady_clock)."),
+         QStringLiteral("FILE")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -408,6 +419,13 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     }
     options.garbage = parser.isSet(garbage);
     options.verbose = parser.isSet(verbose);
+    if (parser.isSet(frameLog)) {
+        options.frameLog = parser.value(frameLog);
+        if (options.frameLog.isEmpty()) {
+            complain(QStringLiteral("--%1 needs a file name").arg(frameLog));
+            return std::nullopt;
+        }
+    }
     return options;
 }
 
@@ -421,13 +439,20 @@ int main(int argc, char **argv)
     if (!options) {
         return 2;
     }
+    // Opened before anything else happens, so that a log that cannot be written is refused as
+    // any other bad option is, before the pump appears.
+    FrameLog frameLog;
+    QString error;
+    if (!options->frameLog.isEmpty() && !frameLog.open(options->frameLog, &error)) {
+        complain(error);
+        return 2;
+    }
     if (!installSignals()) {
         complain(QStringLiteral("cannot set up signal handling"));
         return 1;
     }
 
     PseudoTerminal pty;
-    QString error;
     if (!pty.open(&error)) {
         complain(error);
         return 1;
@@ -444,7 +469,7 @@ int main(int argc, char **argv)
         say("alias: " + alias.path().toLocal8Bit());
     }
 
-    Simulator simulator(*options, pty);
+    Simulator simulator(*options, pty, frameLog);
     const int code = simulator.run();
     alias.remove();
     pty.close();

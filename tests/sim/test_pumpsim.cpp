@@ -271,4 +271,78 @@ TEST_F(PumpSim, LeavesCleanlyOnTerminate)
     EXPECT_EQ(portnames::deviceForPortNumber(1), u"/dev/ttyS0"_s);
 }
 
+// The log that times each frame, for a test or benchmark in another process.
+
+using std::chrono::steady_clock;
+
+qint64 steadyNs()
+{
+    return std::chrono::nanoseconds(steady_clock::now().time_since_epoch()).count();
+}
+
+// The frame log as (monotonic ns, "RX FRAME" or "TX FRAME") pairs.
+std::vector<std::pair<qint64, QString>> readLog(const QString &path)
+{
+    QFile file(path);
+    std::vector<std::pair<qint64, QString>> lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &text : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = text.split(' ');
+            if (fields.size() == 4 && fields[1].toLongLong() > 1'600'000'000'000) { // UTC ms
+                lines.emplace_back(fields[0].toLongLong(),
+                                   QString::fromLatin1(fields[2] + ' ' + fields[3]));
+            }
+        }
+    }
+    return lines;
+}
+
+TEST_F(PumpSim, FrameLogHasALinePerFrameOnTheTestsOwnClock)
+{
+    const QString log = m_runtime.path() + u"/frames.log"_s;
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 0 --frame-log "_s + log));
+    QStringList expected;
+    std::vector<std::pair<qint64, qint64>> windows; // each RX between writing and seeing it
+    for (const QByteArray frame : {"Q01R0000Y", "Q01L12.5Y", "Q01P01.5Y", "Q01S0000Y"}) {
+        const qint64 written = steadyNs();
+        ASSERT_TRUE(port.write(frame).ok());
+        ASSERT_TRUE(sim().waitForExact(u"RX "_s + QLatin1String(frame)));
+        windows.emplace_back(written, steadyNs());
+        expected << u"RX "_s + QLatin1String(frame);
+        if (frame[3] != 'R' && frame[3] != 'S') {
+            ASSERT_EQ(receiver.waitForFrame([](const QByteArray &) { return true; }), frame);
+            expected << u"TX "_s + QLatin1String(frame);
+        }
+    }
+    QStringList got;
+    qint64 previous = 0;
+    size_t rx = 0;
+    for (const auto &[ns, line] : readLog(log)) {
+        got << line;
+        EXPECT_GT(ns, previous);
+        previous = ns;
+        if (line.startsWith(u"RX"_s) && rx < windows.size()) {
+            EXPECT_GE(ns, windows[rx].first);
+            EXPECT_LE(ns, windows[rx++].second);
+        }
+    }
+    EXPECT_EQ(got, expected);
+}
+
+TEST(PumpSimOptions, BadValuesAreRefusedWithExitCodeTwo)
+{
+    const char *const cases[][2] = {
+        {"--frame-log /nonexistent/frames.log", "/nonexistent/frames.log"},
+    };
+    for (const auto &[arguments, named] : cases) {
+        SCOPED_TRACE(arguments);
+        QProcess pump;
+        pump.start(simulatorPath(), QString::fromLatin1(arguments).split(u' '));
+        ASSERT_TRUE(pump.waitForFinished(5000));
+        EXPECT_EQ(pump.exitCode(), 2);
+        EXPECT_TRUE(pump.readAllStandardError().contains(named));
+        EXPECT_TRUE(pump.readAllStandardOutput().isEmpty()); // no pump appeared
+    }
+}
+
 } // namespace
