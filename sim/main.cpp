@@ -5,8 +5,10 @@
 #include "link/wire/commandframes.h"
 #include "link/wire/commandsplitter.h"
 #include "link/wire/frame.h"
+#include "link/wire/numberpatterns.h"
 #include "link/wire/portnames.h"
 #include "link/wire/replyframes.h"
+#include "sim/faultscript.h"
 #include "sim/framelog.h"
 #include "sim/pseudoterminal.h"
 #include "sim/pumpmodel.h"
@@ -42,7 +44,8 @@ struct SimOptions
     std::optional<double> closeAfter; // seconds
     bool verbose = false;
     double flow = 0.0; // ml/min the pump holds before any flow frame, as left from last time
-    QString frameLog;  // none when empty
+    FaultScript::Options faults;
+    QString frameLog; // none when empty
 };
 
 void say(const QByteArray &line)
@@ -94,7 +97,8 @@ class Simulator
 public:
     Simulator(const SimOptions &options, PseudoTerminal &pty, FrameLog &frameLog)
         : m_options(options), m_pty(pty), m_frameLog(frameLog), m_line(lineOptions(options)),
-          m_replyPump(options.pump.value_or(1)), m_start(std::chrono::steady_clock::now())
+          m_faults(options.faults), m_replyPump(options.pump.value_or(1)),
+          m_start(std::chrono::steady_clock::now())
     {
         m_model.setFlow(options.flow);
     }
@@ -118,6 +122,7 @@ private:
     }
 
     void handle(const QByteArray &frame);
+    void reply(const QByteArray &frame);
     void tickPressure(Micros t);
     bool writeDue(Micros t);
     int pollTimeoutMs(Micros t) const;
@@ -127,6 +132,8 @@ private:
     FrameLog &m_frameLog;
     ReplyLine m_line;
     PumpModel m_model;
+    FaultScript m_faults;
+    bool m_silent = false;
     CommandSplitter m_splitter;
     int m_replyPump;
     std::chrono::steady_clock::time_point m_start;
@@ -134,6 +141,13 @@ private:
     Micros m_nextPressure{0};
     bool m_waitWritable = false;
 };
+
+void Simulator::reply(const QByteArray &frame)
+{
+    if (!m_silent) {
+        m_line.queueReply(frame);
+    }
+}
 
 void Simulator::handle(const QByteArray &frame)
 {
@@ -159,20 +173,22 @@ void Simulator::handle(const QByteArray &frame)
     switch (command->letter) {
     case 'R':
         m_model.run();
+        m_faults.started(now(), m_model.pressure());
         break;
     case 'S':
         m_model.stop();
+        m_faults.stopped();
         break;
     case 'L':
         if (numeric && m_model.setFlow(value)) {
-            m_line.queueReply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
+            reply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
         } else if (m_options.verbose) {
             say("refused flow " + command->value);
         }
         break;
     case 'P':
         if (numeric && m_model.setPressureLimit(value)) {
-            m_line.queueReply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
+            reply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
         } else if (m_options.verbose) {
             say("refused pressure limit " + command->value);
         }
@@ -189,6 +205,9 @@ void Simulator::tickPressure(Micros t)
 {
     m_model.advance(std::chrono::duration<double>(t - m_modelTime).count());
     m_modelTime = t;
+    if (const auto forced = m_faults.pressure(t)) {
+        m_model.setPressure(*forced);
+    }
     if (m_options.rate <= 0.0 || t < m_nextPressure) {
         return;
     }
@@ -201,7 +220,7 @@ void Simulator::tickPressure(Micros t)
     // should see the pressure of now, not of a minute ago.
     constexpr int backlog = 2 * wire::frameLength;
     if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
-        m_line.queueReply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
+        reply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
     }
 }
 
@@ -268,6 +287,10 @@ int Simulator::run()
             m_pty.close();
             say("closed");
             return 0;
+        }
+        m_silent = m_faults.silent(t);
+        if (m_silent) {
+            m_line.clear();
         }
         tickPressure(t);
         if (!writeDue(t)) {
@@ -336,6 +359,84 @@ std::optional<int> integer(const QCommandLineParser &parser, const QString &name
     return value;
 }
 
+Micros seconds(double value)
+{
+    return Micros{std::llround(value * 1e6)};
+}
+
+// A pressure as the replies can carry it: in tenths, rounded the way a reply rounds, so that a
+// ramp to 8.05 ends at the 08.1 it reports and no reply lies above the value it ramps to.
+std::optional<double> pressureOption(const QCommandLineParser &parser, const QString &name)
+{
+    const auto value = number(parser, name, 0, PumpModel::maxValue);
+    if (!value) {
+        return std::nullopt;
+    }
+    return numberpatterns::tenths(*value).toDouble();
+}
+
+// Options that only mean something together: both or neither.
+bool paired(const QCommandLineParser &parser, const QString &first, const QString &second)
+{
+    if (parser.isSet(first) != parser.isSet(second)) {
+        const bool firstSet = parser.isSet(first);
+        complain(QStringLiteral("--%1 needs --%2")
+                     .arg(firstSet ? first : second, firstSet ? second : first));
+        return false;
+    }
+    return true;
+}
+
+std::optional<FaultScript::Options> parseFaults(const QCommandLineParser &parser)
+{
+    const QString rampTo = QStringLiteral("ramp-to");
+    const QString rampSeconds = QStringLiteral("ramp-seconds");
+    const QString dropTo = QStringLiteral("drop-to");
+    const QString dropAfter = QStringLiteral("drop-after");
+    const QString silentAfter = QStringLiteral("silent-after");
+    const QString silentFor = QStringLiteral("silent-for");
+    if (!paired(parser, rampTo, rampSeconds) || !paired(parser, dropTo, dropAfter)) {
+        return std::nullopt;
+    }
+    if (parser.isSet(silentFor) && !parser.isSet(silentAfter)) {
+        complain(QStringLiteral("--%1 needs --%2").arg(silentFor, silentAfter));
+        return std::nullopt;
+    }
+
+    FaultScript::Options faults;
+    if (parser.isSet(rampTo)) {
+        const auto to = pressureOption(parser, rampTo);
+        const auto over = number(parser, rampSeconds, 0, 1e6);
+        if (!to || !over) {
+            return std::nullopt;
+        }
+        faults.ramp = FaultScript::Ramp{*to, seconds(*over)};
+    }
+    if (parser.isSet(dropTo)) {
+        const auto to = pressureOption(parser, dropTo);
+        const auto after = number(parser, dropAfter, 0, 1e6);
+        if (!to || !after) {
+            return std::nullopt;
+        }
+        faults.drop = FaultScript::Drop{*to, seconds(*after)};
+    }
+    if (parser.isSet(silentAfter)) {
+        const auto after = number(parser, silentAfter, 0, 1e6);
+        if (!after) {
+            return std::nullopt;
+        }
+        faults.silence = FaultScript::Silence{seconds(*after), std::nullopt};
+        if (parser.isSet(silentFor)) {
+            const auto lasting = number(parser, silentFor, 0, 1e6);
+            if (!lasting) {
+                return std::nullopt;
+            }
+            faults.silence->lasting = seconds(*lasting);
+        }
+    }
+    return faults;
+}
+
 std::optional<SimOptions> parseOptions(const QCoreApplication &app)
 {
     QCommandLineParser parser;
@@ -374,6 +475,28 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
         {verbose, QStringLiteral("Also log each reply sent, as \"TX FRAME\".")},
         {flow, QStringLiteral("Flow the pump holds before any flow frame arrives (default 0)."),
          QStringLiteral("ML_PER_MIN"), QStringLiteral("0")},
+        {QStringLiteral("ramp-to"),
+         QStringLiteral("Once running, report a pressure that climbs in a straight line from "
+                        "where it is to MPA (in tenths, as a reply carries it) over "
+                        "--ramp-seconds and holds there, past any limit (a blocked column). "
+                        "Each run starts the climb again."),
+         QStringLiteral("MPA")},
+        {QStringLiteral("ramp-seconds"), QStringLiteral("How long the --ramp-to climb takes."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("drop-to"),
+         QStringLiteral("--drop-after SECONDS into each run, report MPA at once and from then "
+                        "on while running (a leak)."),
+         QStringLiteral("MPA")},
+        {QStringLiteral("drop-after"),
+         QStringLiteral("When the --drop-to fall comes, counted from the run frame."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("silent-after"),
+         QStringLiteral("SECONDS after the first run frame, send nothing more, a stop frame "
+                        "included, while still taking and logging every frame (a hung pump)."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("silent-for"),
+         QStringLiteral("Answer again after SECONDS of --silent-after's silence."),
+         QStringLiteral("SECONDS")},
         {frameLog,
          QStringLiteral("Append a line \"MONOTONIC_NS UTC_MS RX FRAME\" for each frame "
                         "received and \"... TX FRAME\" for each reply sent to FILE, each "
@@ -419,6 +542,11 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     }
     options.garbage = parser.isSet(garbage);
     options.verbose = parser.isSet(verbose);
+    const auto faults = parseFaults(parser);
+    if (!faults) {
+        return std::nullopt;
+    }
+    options.faults = *faults;
     if (parser.isSet(frameLog)) {
         options.frameLog = parser.value(frameLog);
         if (options.frameLog.isEmpty()) {
