@@ -5,8 +5,11 @@
 #include "link/wire/commandframes.h"
 #include "link/wire/commandsplitter.h"
 #include "link/wire/frame.h"
+#include "link/wire/numberpatterns.h"
 #include "link/wire/portnames.h"
 #include "link/wire/replyframes.h"
+#include "sim/faultscript.h"
+#include "sim/framelog.h"
 #include "sim/pseudoterminal.h"
 #include "sim/pumpmodel.h"
 #include "sim/replyline.h"
@@ -16,6 +19,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +44,8 @@ struct SimOptions
     std::optional<double> closeAfter; // seconds
     bool verbose = false;
     double flow = 0.0; // ml/min the pump holds before any flow frame, as left from last time
+    FaultScript::Options faults;
+    QString frameLog; // none when empty
 };
 
 void say(const QByteArray &line)
@@ -89,9 +95,10 @@ bool installSignals()
 class Simulator
 {
 public:
-    Simulator(const SimOptions &options, PseudoTerminal &pty)
-        : m_options(options), m_pty(pty), m_line(lineOptions(options)),
-          m_replyPump(options.pump.value_or(1)), m_start(std::chrono::steady_clock::now())
+    Simulator(const SimOptions &options, PseudoTerminal &pty, FrameLog &frameLog)
+        : m_options(options), m_pty(pty), m_frameLog(frameLog), m_line(lineOptions(options)),
+          m_faults(options.faults), m_replyPump(options.pump.value_or(1)),
+          m_start(std::chrono::steady_clock::now())
     {
         m_model.setFlow(options.flow);
     }
@@ -115,14 +122,18 @@ private:
     }
 
     void handle(const QByteArray &frame);
+    void reply(const QByteArray &frame);
     void tickPressure(Micros t);
     bool writeDue(Micros t);
     int pollTimeoutMs(Micros t) const;
 
     const SimOptions &m_options;
     PseudoTerminal &m_pty;
+    FrameLog &m_frameLog;
     ReplyLine m_line;
     PumpModel m_model;
+    FaultScript m_faults;
+    bool m_silent = false;
     CommandSplitter m_splitter;
     int m_replyPump;
     std::chrono::steady_clock::time_point m_start;
@@ -131,8 +142,16 @@ private:
     bool m_waitWritable = false;
 };
 
+void Simulator::reply(const QByteArray &frame)
+{
+    if (!m_silent) {
+        m_line.queueReply(frame);
+    }
+}
+
 void Simulator::handle(const QByteArray &frame)
 {
+    m_frameLog.received(frame);
     const auto command = commandframes::parse(frame);
     if (!command) {
         return;
@@ -154,20 +173,22 @@ void Simulator::handle(const QByteArray &frame)
     switch (command->letter) {
     case 'R':
         m_model.run();
+        m_faults.started(now(), m_model.pressure());
         break;
     case 'S':
         m_model.stop();
+        m_faults.stopped();
         break;
     case 'L':
         if (numeric && m_model.setFlow(value)) {
-            m_line.queueReply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
+            reply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
         } else if (m_options.verbose) {
             say("refused flow " + command->value);
         }
         break;
     case 'P':
         if (numeric && m_model.setPressureLimit(value)) {
-            m_line.queueReply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
+            reply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
         } else if (m_options.verbose) {
             say("refused pressure limit " + command->value);
         }
@@ -184,6 +205,9 @@ void Simulator::tickPressure(Micros t)
 {
     m_model.advance(std::chrono::duration<double>(t - m_modelTime).count());
     m_modelTime = t;
+    if (const auto forced = m_faults.pressure(t)) {
+        m_model.setPressure(*forced);
+    }
     if (m_options.rate <= 0.0 || t < m_nextPressure) {
         return;
     }
@@ -196,7 +220,7 @@ void Simulator::tickPressure(Micros t)
     // should see the pressure of now, not of a minute ago.
     constexpr int backlog = 2 * wire::frameLength;
     if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
-        m_line.queueReply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
+        reply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
     }
 }
 
@@ -220,6 +244,7 @@ bool Simulator::writeDue(Micros t)
             return false;
         }
         for (const QByteArray &frame : m_line.written(n, t)) {
+            m_frameLog.sent(frame);
             if (m_options.verbose) {
                 say("TX " + frame);
             }
@@ -262,6 +287,10 @@ int Simulator::run()
             m_pty.close();
             say("closed");
             return 0;
+        }
+        m_silent = m_faults.silent(t);
+        if (m_silent) {
+            m_line.clear();
         }
         tickPressure(t);
         if (!writeDue(t)) {
@@ -307,7 +336,8 @@ std::optional<double> number(const QCommandLineParser &parser, const QString &na
 {
     bool ok = false;
     const double value = parser.value(name).toDouble(&ok);
-    if (!ok || value < low || value > high) {
+    // "nan" reads as a number and compares false both ways: it must not slip between the bounds.
+    if (!ok || !std::isfinite(value) || value < low || value > high) {
         complain(
             QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high));
         return std::nullopt;
@@ -329,6 +359,84 @@ std::optional<int> integer(const QCommandLineParser &parser, const QString &name
     return value;
 }
 
+Micros seconds(double value)
+{
+    return Micros{std::llround(value * 1e6)};
+}
+
+// A pressure as the replies can carry it: in tenths, rounded the way a reply rounds, so that a
+// ramp to 8.05 ends at the 08.1 it reports and no reply lies above the value it ramps to.
+std::optional<double> pressureOption(const QCommandLineParser &parser, const QString &name)
+{
+    const auto value = number(parser, name, 0, PumpModel::maxValue);
+    if (!value) {
+        return std::nullopt;
+    }
+    return numberpatterns::tenths(*value).toDouble();
+}
+
+// Options that only mean something together: both or neither.
+bool paired(const QCommandLineParser &parser, const QString &first, const QString &second)
+{
+    if (parser.isSet(first) != parser.isSet(second)) {
+        const bool firstSet = parser.isSet(first);
+        complain(QStringLiteral("--%1 needs --%2")
+                     .arg(firstSet ? first : second, firstSet ? second : first));
+        return false;
+    }
+    return true;
+}
+
+std::optional<FaultScript::Options> parseFaults(const QCommandLineParser &parser)
+{
+    const QString rampTo = QStringLiteral("ramp-to");
+    const QString rampSeconds = QStringLiteral("ramp-seconds");
+    const QString dropTo = QStringLiteral("drop-to");
+    const QString dropAfter = QStringLiteral("drop-after");
+    const QString silentAfter = QStringLiteral("silent-after");
+    const QString silentFor = QStringLiteral("silent-for");
+    if (!paired(parser, rampTo, rampSeconds) || !paired(parser, dropTo, dropAfter)) {
+        return std::nullopt;
+    }
+    if (parser.isSet(silentFor) && !parser.isSet(silentAfter)) {
+        complain(QStringLiteral("--%1 needs --%2").arg(silentFor, silentAfter));
+        return std::nullopt;
+    }
+
+    FaultScript::Options faults;
+    if (parser.isSet(rampTo)) {
+        const auto to = pressureOption(parser, rampTo);
+        const auto over = number(parser, rampSeconds, 0, 1e6);
+        if (!to || !over) {
+            return std::nullopt;
+        }
+        faults.ramp = FaultScript::Ramp{*to, seconds(*over)};
+    }
+    if (parser.isSet(dropTo)) {
+        const auto to = pressureOption(parser, dropTo);
+        const auto after = number(parser, dropAfter, 0, 1e6);
+        if (!to || !after) {
+            return std::nullopt;
+        }
+        faults.drop = FaultScript::Drop{*to, seconds(*after)};
+    }
+    if (parser.isSet(silentAfter)) {
+        const auto after = number(parser, silentAfter, 0, 1e6);
+        if (!after) {
+            return std::nullopt;
+        }
+        faults.silence = FaultScript::Silence{seconds(*after), std::nullopt};
+        if (parser.isSet(silentFor)) {
+            const auto lasting = number(parser, silentFor, 0, 1e6);
+            if (!lasting) {
+                return std::nullopt;
+            }
+            faults.silence->lasting = seconds(*lasting);
+        }
+    }
+    return faults;
+}
+
 std::optional<SimOptions> parseOptions(const QCoreApplication &app)
 {
     QCommandLineParser parser;
@@ -345,6 +453,7 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     const QString closeAfter = QStringLiteral("close-after");
     const QString verbose = QStringLiteral("verbose");
     const QString flow = QStringLiteral("flow");
+    const QString frameLog = QStringLiteral("frame-log");
     parser.addOptions({
         {port, QStringLiteral("Also make the alias COMN, so the console finds the pump as port N."),
          QStringLiteral("N")},
@@ -366,6 +475,33 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
         {verbose, QStringLiteral("Also log each reply sent, as \"TX FRAME\".")},
         {flow, QStringLiteral("Flow the pump holds before any flow frame arrives (default 0)."),
          QStringLiteral("ML_PER_MIN"), QStringLiteral("0")},
+        {QStringLiteral("ramp-to"),
+         QStringLiteral("Once running, report a pressure that climbs in a straight line from "
+                        "where it is to MPA (in tenths, as a reply carries it) over "
+                        "--ramp-seconds and holds there, past any limit (a blocked column). "
+                        "Each run starts the climb again."),
+         QStringLiteral("MPA")},
+        {QStringLiteral("ramp-seconds"), QStringLiteral("How long the --ramp-to climb takes."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("drop-to"),
+         QStringLiteral("--drop-after SECONDS into each run, report MPA at once and from then "
+                        "on while running (a leak)."),
+         QStringLiteral("MPA")},
+        {QStringLiteral("drop-after"),
+         QStringLiteral("When the --drop-to fall comes, counted from the run frame."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("silent-after"),
+         QStringLiteral("SECONDS after the first run frame, send nothing more, a stop frame "
+                        "included, while still taking and logging every frame (a hung pump)."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("silent-for"),
+         QStringLiteral("Answer again after SECONDS of --silent-after's silence."),
+         QStringLiteral("SECONDS")},
+        {frameLog,
+         QStringLiteral("Append a line \"MONOTONIC_NS UTC_MS RX FRAME\" for each frame "
+                        "received and \"... TX FRAME\" for each reply sent to FILE, each "
+                        "line written as it happens (CLOCK_MONOTONIC, as steady_clock)."),
+         QStringLiteral("FILE")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -406,6 +542,18 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     }
     options.garbage = parser.isSet(garbage);
     options.verbose = parser.isSet(verbose);
+    const auto faults = parseFaults(parser);
+    if (!faults) {
+        return std::nullopt;
+    }
+    options.faults = *faults;
+    if (parser.isSet(frameLog)) {
+        options.frameLog = parser.value(frameLog);
+        if (options.frameLog.isEmpty()) {
+            complain(QStringLiteral("--%1 needs a file name").arg(frameLog));
+            return std::nullopt;
+        }
+    }
     return options;
 }
 
@@ -419,13 +567,20 @@ int main(int argc, char **argv)
     if (!options) {
         return 2;
     }
+    // Opened before anything else happens, so that a log that cannot be written is refused as
+    // any other bad option is, before the pump appears.
+    FrameLog frameLog;
+    QString error;
+    if (!options->frameLog.isEmpty() && !frameLog.open(options->frameLog, &error)) {
+        complain(error);
+        return 2;
+    }
     if (!installSignals()) {
         complain(QStringLiteral("cannot set up signal handling"));
         return 1;
     }
 
     PseudoTerminal pty;
-    QString error;
     if (!pty.open(&error)) {
         complain(error);
         return 1;
@@ -442,7 +597,7 @@ int main(int argc, char **argv)
         say("alias: " + alias.path().toLocal8Bit());
     }
 
-    Simulator simulator(*options, pty);
+    Simulator simulator(*options, pty, frameLog);
     const int code = simulator.run();
     alias.remove();
     pty.close();

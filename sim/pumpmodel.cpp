@@ -32,6 +32,13 @@ bool PumpModel::setPressureLimit(double mpa)
     return true;
 }
 
+void PumpModel::setPressure(double mpa)
+{
+    if (showable(mpa)) {
+        m_pressure = mpa;
+    }
+}
+
 double PumpModel::targetPressure() const
 {
     if (!m_running) {

@@ -26,6 +26,10 @@ public:
     double pressureLimit() const { return m_limit; }
 
     double pressure() const { return m_pressure; }
+    // Something outside the model (a blocked column, a leak) put the pressure at `mpa`; the
+    // model carries on from there. Unlike a setting, this may lie above the limit: the relief
+    // only catches up with it at the next advance().
+    void setPressure(double mpa);
     // The level the pressure is heading for now.
     double targetPressure() const;
     // Running, and the flow's pressure would exceed the limit.

@@ -34,6 +34,9 @@ public:
     // Several replies in one write, as a pump that had them piled up would send them.
     void queueBurst(const std::vector<QByteArray> &frames);
 
+    // Drops whatever has not gone out yet, even the rest of a reply half on the wire: a pump
+    // that hangs does not finish its sentence.
+    void clear() { m_pieces.clear(); }
     bool empty() const { return m_pieces.empty(); }
     qsizetype queuedBytes() const;
     // When the next piece may go out; nothing when nothing is queued.

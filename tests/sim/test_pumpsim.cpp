@@ -271,4 +271,179 @@ TEST_F(PumpSim, LeavesCleanlyOnTerminate)
     EXPECT_EQ(portnames::deviceForPortNumber(1), u"/dev/ttyS0"_s);
 }
 
+// The faults the console's safety stop is tried against, and the log that times them.
+
+using std::chrono::steady_clock;
+
+qint64 steadyNs()
+{
+    return std::chrono::nanoseconds(steady_clock::now().time_since_epoch()).count();
+}
+
+double value(const QByteArray &frame)
+{
+    return frame.mid(4, 4).toDouble();
+}
+
+// The frame log as (monotonic ns, "RX FRAME" or "TX FRAME") pairs.
+std::vector<std::pair<qint64, QString>> readLog(const QString &path)
+{
+    QFile file(path);
+    std::vector<std::pair<qint64, QString>> lines;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &text : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = text.split(' ');
+            if (fields.size() == 4 && fields[1].toLongLong() > 1'600'000'000'000) { // UTC ms
+                lines.emplace_back(fields[0].toLongLong(),
+                                   QString::fromLatin1(fields[2] + ' ' + fields[3]));
+            }
+        }
+    }
+    return lines;
+}
+
+struct PressureFault
+{
+    const char *arguments;
+    double passes;  // a value reported on the way
+    double settles; // the value it reaches, no sooner than `notBefore` s after the run frame
+    double notBefore;
+    double ceiling; // never reported above this
+};
+
+void PrintTo(const PressureFault &k, std::ostream *os)
+{
+    *os << k.arguments;
+}
+
+class PumpSimFault : public PumpSim, public ::testing::WithParamInterface<PressureFault>
+{
+};
+
+TEST_P(PumpSimFault, ComesNoSoonerThanAskedAndHolds)
+{
+    const PressureFault &k = GetParam();
+    ASSERT_NO_FATAL_FAILURE(start(QLatin1String(k.arguments) + u" --rate 40"_s));
+    const auto sent = steady_clock::now();
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    const auto on =
+        receiver.waitForFrame([&](const QByteArray &f) { return value(f) >= k.passes; });
+    const auto reached =
+        receiver.waitForFrame([&](const QByteArray &f) { return value(f) == k.settles; });
+    ASSERT_TRUE(on && reached);
+    EXPECT_NE(value(*on), k.settles); // not there in one step
+    const double seconds = std::chrono::duration<double>(steady_clock::now() - sent).count();
+    EXPECT_GE(seconds, k.notBefore);
+    EXPECT_LE(seconds, k.notBefore + 4.0);
+    for (int i = 0; i < 5; ++i) {
+        const auto next = receiver.waitForFrame([](const QByteArray &) { return true; });
+        ASSERT_TRUE(next);
+        EXPECT_EQ(value(*next), k.settles) << next->data();
+    }
+    for (const QByteArray &frame : receiver.frames) {
+        EXPECT_LE(value(frame), k.ceiling) << frame.data();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, PumpSimFault,
+                         ::testing::Values(
+                             // A blocked column, past the pump's own 5 MPa limit.
+                             PressureFault{"--ramp-to 8.0 --ramp-seconds 1", 4.0, 8.0, 0.9, 8.0},
+                             // A leak once the pressure has climbed on its way to 3.96.
+                             PressureFault{"--flow 99 --drop-to 0.0 --drop-after 1", 0.5, 0.0, 1.0,
+                                           4.0}));
+
+TEST_F(PumpSim, HungPumpSendsNothingYetLogsWhatArrivesThenAnswersAgain)
+{
+    const QString log = m_runtime.path() + u"/frames.log"_s;
+    ASSERT_NO_FATAL_FAILURE(
+        start(u"--rate 40 --silent-after 0.5 --silent-for 1.5 --frame-log "_s + log));
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    ASSERT_TRUE(sim().waitForExact(u"RX Q01R0000Y"_s));
+    qint64 run = 0;
+    for (const auto &[ns, line] : readLog(log)) {
+        run = line == u"RX Q01R0000Y"_s ? ns : run;
+    }
+    // Silent from 0.5 s to 2 s after the run frame; a reply half written at 0.5 s may finish.
+    const qint64 quiet = run + 750'000'000, loud = run + 2'000'000'000;
+    waitUntil([&] { return steadyNs() >= quiet; });
+    ASSERT_TRUE(port.write("Q01L12.5Y").ok());
+    ASSERT_TRUE(port.write("Q01S0000Y").ok()); // a stop does not wake a hung board
+    ASSERT_TRUE(sim().waitForExact(u"RX Q01S0000Y"_s));
+    ASSERT_LT(steadyNs(), loud) << "the frames came after the silence: the machine is too slow";
+    waitUntil([&] { return steadyNs() >= loud; });
+    const size_t before = receiver.frames.size();
+    EXPECT_TRUE(waitUntil([&] { return receiver.frames.size() > before; })); // answers again
+
+    int spokeBefore = 0, spokeWhileSilent = 0;
+    for (const auto &[ns, line] : readLog(log)) {
+        if (line.startsWith(u"TX"_s)) {
+            spokeBefore += ns > run && ns < quiet;
+            spokeWhileSilent += ns >= quiet && ns < loud;
+        }
+    }
+    EXPECT_GT(spokeBefore, 0);
+    EXPECT_EQ(spokeWhileSilent, 0);
+    EXPECT_EQ(sim().countExact(u"RX Q01L12.5Y"_s), 1);
+    EXPECT_FALSE(std::any_of(receiver.frames.begin(), receiver.frames.end(),
+                             [](const QByteArray &f) { return f[3] == 'L'; }));
+}
+
+TEST_F(PumpSim, FrameLogHasALinePerFrameOnTheTestsOwnClock)
+{
+    const QString log = m_runtime.path() + u"/frames.log"_s;
+    ASSERT_NO_FATAL_FAILURE(start(u"--rate 0 --frame-log "_s + log));
+    QStringList expected;
+    std::vector<std::pair<qint64, qint64>> windows; // each RX between writing and seeing it
+    for (const QByteArray frame : {"Q01R0000Y", "Q01L12.5Y", "Q01P01.5Y", "Q01S0000Y"}) {
+        const qint64 written = steadyNs();
+        ASSERT_TRUE(port.write(frame).ok());
+        ASSERT_TRUE(sim().waitForExact(u"RX "_s + QLatin1String(frame)));
+        windows.emplace_back(written, steadyNs());
+        expected << u"RX "_s + QLatin1String(frame);
+        if (frame[3] != 'R' && frame[3] != 'S') {
+            ASSERT_EQ(receiver.waitForFrame([](const QByteArray &) { return true; }), frame);
+            expected << u"TX "_s + QLatin1String(frame);
+        }
+    }
+    QStringList got;
+    qint64 previous = 0;
+    size_t rx = 0;
+    for (const auto &[ns, line] : readLog(log)) {
+        got << line;
+        EXPECT_GT(ns, previous);
+        previous = ns;
+        if (line.startsWith(u"RX"_s) && rx < windows.size()) {
+            EXPECT_GE(ns, windows[rx].first);
+            EXPECT_LE(ns, windows[rx++].second);
+        }
+    }
+    EXPECT_EQ(got, expected);
+}
+
+TEST(PumpSimOptions, BadValuesAreRefusedWithExitCodeTwo)
+{
+    const char *const cases[][2] = {
+        {"--ramp-to 100 --ramp-seconds 1", "--ramp-to"},
+        {"--ramp-to 3 --ramp-seconds nan", "--ramp-seconds"},
+        {"--ramp-to 3", "--ramp-seconds"},
+        {"--drop-to -1 --drop-after 1", "--drop-to"},
+        {"--drop-to 1 --drop-after x", "--drop-after"},
+        {"--drop-after 1", "--drop-to"},
+        {"--silent-after -0.5", "--silent-after"},
+        {"--silent-after 1 --silent-for inf", "--silent-for"},
+        {"--silent-for 1", "--silent-after"},
+        {"--frame-log /nonexistent/frames.log", "/nonexistent/frames.log"},
+    };
+    for (const auto &[arguments, named] : cases) {
+        SCOPED_TRACE(arguments);
+        QProcess pump;
+        pump.start(simulatorPath(), QString::fromLatin1(arguments).split(u' '));
+        ASSERT_TRUE(pump.waitForFinished(5000));
+        EXPECT_EQ(pump.exitCode(), 2);
+        EXPECT_TRUE(pump.readAllStandardError().contains(named));
+        EXPECT_TRUE(pump.readAllStandardOutput().isEmpty()); // no pump appeared
+    }
+}
+
 } // namespace
