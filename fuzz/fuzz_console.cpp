@@ -31,6 +31,9 @@ void check(bool condition)
 // The widest caption each read-out's label has room for, in Readout order.
 constexpr std::array<qsizetype, readoutCount> fieldWidth = {4, 4, 4, 9, 4, 2, 1, 2, 1, 2, 1};
 
+// Set by the step that acknowledges a safety stop: only then may a run frame follow a latch.
+bool acknowledgedThisStep = false;
+
 void checkInvariants(const WatchedConsole &c)
 {
     const PumpConsole &console = c.console;
@@ -231,6 +234,22 @@ void step(WatchedConsole &c, Input &in)
     case 13:
         console.closeLine();
         break;
+    case 14: // the safety band set, the alarm acknowledged, time passing for the silence check
+        if (arg < 8) {
+            const std::uint8_t upper = in.byte();
+            const std::uint8_t lower = in.byte();
+            safety::Limits band;
+            band.upper = arg & 1 ? std::optional(upper / 10.0) : std::nullopt;
+            band.lower = arg & 2 ? std::optional(lower / 20.0) : std::nullopt;
+            band.silenceSeconds = arg & 4 ? std::optional(1 + upper % 8) : std::nullopt;
+            console.setSafetyLimits(band);
+        } else if (arg < 12) {
+            acknowledgedThisStep = c.boxes.acknowledgeAlarm();
+        } else {
+            c.clock.advance(std::chrono::milliseconds(250 << (arg - 12)));
+            c.safetyTicker.ticks();
+        }
+        break;
     default: // more plain line bytes: noise is what the line mostly carries
         arrive(c, in.bytes(std::size_t(arg) + 1));
         break;
@@ -254,11 +273,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     WatchedConsole c;
     c.console.pump().setRecordLimit(50);
+    const SafetyEnvelope &safety = c.console.pump().safety();
+    // A stop is latched only once its frame went out, or is owed when it could not.
+    bool wasLatched = false;
+    QObject::connect(&c.console, &PumpConsole::safetyChanged, [&] {
+        if (safety.isLatched() && !wasLatched) {
+            check(safety.owesStop() ||
+                  (!c.port.written.empty() && commandframes::parse(c.port.written.back()) &&
+                   commandframes::parse(c.port.written.back())->letter == 'S'));
+        }
+        wasLatched = safety.isLatched();
+    });
+    // A pressure above the upper limit never leaves the pump guarded as running: it stopped it
+    // (in the same reply) or the pump was not running.
+    QObject::connect(&c.console, &PumpConsole::runEvent, [&](const RunEvent &event) {
+        if (event.kind == RunEventKind::Pressure && event.mpa && safety.limits().upper &&
+            *event.mpa > *safety.limits().upper) {
+            check(!safety.isArmed());
+        }
+    });
     c.console.setRecordPath(QString()); // never saved: nothing here writes files
     Input in(data, size);
     while (!in.atEnd()) {
+        const bool latchedBefore = safety.isLatched();
+        acknowledgedThisStep = false;
         step(c, in);
         checkInvariants(c);
+        // Nothing runs the pump while a safety stop stands unacknowledged.
+        if (latchedBefore && !acknowledgedThisStep) {
+            for (const QByteArray &frame : c.port.written) {
+                check(commandframes::parse(frame) && commandframes::parse(frame)->letter != 'R');
+            }
+        }
         c.boxes.shown.clear();
         c.port.written.clear();
     }

@@ -111,6 +111,10 @@ void SafetyEnvelope::trip(safety::Cause cause, double mpa)
     const QString note = safety::causeNote(cause, m_limits);
     const QByteArray frame = m_stopFrame();
     const PortStatus status = m_sender.writeOnly(frame);
+    if (!status.ok()) {
+        m_stopOwed = true;
+        m_owedNote = note;
+    }
     disarm();
     m_latched = true;
     Q_EMIT stateChanged();
@@ -124,8 +128,6 @@ void SafetyEnvelope::trip(safety::Cause cause, double mpa)
     if (status.ok()) {
         m_events.safetyStop(frame, value, note);
     } else {
-        m_stopOwed = true;
-        m_owedNote = note;
         const QString why = portmessages::sendFailure(status);
         m_events.safetyStopNotSent(frame, value, note + u"；"_s + why);
         prompt += u"\r\n停泵指令未能发出：%1，请立即手动停泵"_s.arg(why);

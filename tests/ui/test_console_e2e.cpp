@@ -43,10 +43,11 @@ protected:
         m_sim.reset();
     }
 
-    void startPump()
+    void startPump(const QStringList &faults = {})
     {
-        m_sim = std::make_unique<Simulator>(m_runtime.path(),
-                                            QStringList{u"--port"_s, u"1"_s, u"--rate"_s, u"20"_s});
+        m_sim.reset(); // one pump behind port 1 at a time
+        m_sim = std::make_unique<Simulator>(
+            m_runtime.path(), QStringList{u"--port"_s, u"1"_s, u"--rate"_s, u"20"_s} + faults);
         ASSERT_TRUE(m_sim->waitForPrefix(u"alias: "_s).has_value())
             << "simulated pump did not start";
     }
@@ -189,4 +190,53 @@ TEST_F(ConsoleAgainstSimulatedPump, AWrongPortIsPutRightByChoosingAgain)
     press({u"Cmdr_11"_s});
     EXPECT_TRUE(pumpLogged(u"Q00R0000Y"_s));
     EXPECT_TRUE(silent.receive(9, 200).isEmpty()) << "the wrong line is closed";
+}
+
+// The safety stop through the real serial layer: each trip writes exactly one stop frame, a run
+// while latched writes nothing, and without limits nothing changes.
+TEST_F(ConsoleAgainstSimulatedPump, SafetyStopWritesOneStopAndHoldsTheRunUntilAcknowledged)
+{
+    struct Case
+    {
+        const char *what;
+        QStringList faults;
+        safety::Limits limits;
+        bool trips;
+    };
+    const Case cases[] = {
+        {"pressure climbs past the upper limit",
+         {u"--ramp-to"_s, u"8"_s, u"--ramp-seconds"_s, u"1"_s},
+         {6.0, {}, {}},
+         true},
+        {"pressure drops below the lower limit",
+         {u"--ramp-to"_s, u"3"_s, u"--ramp-seconds"_s, u"0.5"_s, u"--drop-to"_s, u"0.2"_s,
+          u"--drop-after"_s, u"1.5"_s},
+         {{}, 1.0, {}},
+         true},
+        {"the pump falls silent", {u"--silent-after"_s, u"1"_s}, {{}, {}, 1}, true},
+        {"no limits", {u"--ramp-to"_s, u"8"_s, u"--ramp-seconds"_s, u"0.5"_s}, {}, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NO_FATAL_FAILURE(startPump(c.faults));
+        m_window = std::make_unique<WindowOnLine>(
+            m_boxes, WindowOnLine::withBoxesAndTicker(m_boxes, m_ticker));
+        m_window->console().setSafetyLimits(c.limits);
+        ASSERT_NO_FATAL_FAILURE(connectPortOne());
+        m_window->console().runPump();
+        ASSERT_TRUE(pumpLogged(u"Q00R0000Y"_s));
+        EXPECT_EQ(pumpLogged(u"Q00S0000Y"_s), c.trips);
+        if (!c.trips) {
+            continue;
+        }
+        QTest::qWait(300); // more replies beyond the band, or more silence: no second stop
+        EXPECT_EQ(m_sim->countExact(u"RX Q00S0000Y"_s), 1);
+        m_window->console().runPump();
+        QTest::qWait(100);
+        EXPECT_EQ(m_sim->countExact(u"RX Q00R0000Y"_s), 1) << "refused while latched";
+        EXPECT_EQ(m_boxes.messages(u"tell"_s).back().prompt, u"安全停泵尚未确认"_s);
+        ASSERT_TRUE(m_boxes.acknowledgeAlarm());
+        m_window->console().runPump();
+        EXPECT_TRUE(waitUntil([&] { return m_sim->countExact(u"RX Q00R0000Y"_s) == 2; }));
+    }
 }
