@@ -342,9 +342,9 @@ int main(int argc, char **argv)
     // The baseline first, while nothing else reads the slave side.
     timeEcho(slaveFd, master, trips, figures);
 
-    SystemParts parts;
+    SystemParts system;
     BenchBoxes boxes;
-    PumpConsole console(parts.seams(boxes));
+    PumpConsole console(system.seams(boxes));
     console.connectTo(slavePath);
     if (!console.isConnected() || !figures.failure.empty()) {
         std::fprintf(stderr, "bench_safetytrip: %s\n",
