@@ -45,7 +45,9 @@ using namespace std::chrono_literals;
 constexpr double lineRate = 9600.0 / 90.0; // ten bits a character, nine characters a reply
 constexpr int repliesPerTripAtLineRate = 5;
 constexpr int repliesPerTripInFlood = 100;
-constexpr int repliesBeforeSilence = 10;
+// The silence check ticks at a fixed phase from the run frame: 5 to 10 replies (47 ms apart at
+// the most) put the deadline at different places between two ticks.
+constexpr int repliesBeforeSilence = 5;
 constexpr auto frameWait = 2s; // far beyond any stop the console could still be owing
 
 double msSince(Steady::time_point from, Steady::time_point to)
@@ -285,7 +287,7 @@ void feed(PumpConsole &console, BenchBoxes &boxes, const int &handled, PumpEnd &
                 return false;
             }
             auto due = Steady::now();
-            for (int i = 0; i < repliesBeforeSilence; ++i) {
+            for (int i = 0; i < repliesBeforeSilence + trip % 6; ++i) {
                 std::this_thread::sleep_until(due);
                 master.write(reply(replies++));
                 due += period;
