@@ -4,14 +4,9 @@
 #include "link/wire/portnames.h"
 #endif
 
-#include <chrono>
 #include <QFileInfo>
 
 namespace {
-
-// Long enough for the kernel to take a nine-byte frame from a pty or a USB adapter, short
-// enough that the operator never notices the window pause.
-constexpr std::chrono::milliseconds writeWait{5};
 
 // Modem-line and some settings calls are refused by a pseudo-terminal (the simulated pump);
 // a real line that refuses a setting cannot carry our frames.
@@ -196,10 +191,13 @@ PortStatus SerialPumpPort::writeFrame(const QByteArray &frame)
     m_errorText.clear();
     m_errorCode = {};
     const qint64 written = m_port.write(frame);
-    // QSerialPort only queues the bytes; give them a moment to reach the device so that a
-    // line that has gone away shows up here as a failed write rather than as a success.
+    // QSerialPort only queues the bytes; hand them to the device now, so that a line that has
+    // gone away shows up here as a failed write rather than as a success. Not by waiting for
+    // them to be written: that wait also reads whatever replies have arrived, and when the
+    // event loop had already seen them waiting, Qt's read notifier then finds nothing to read
+    // and reports a read error, which would take the line down.
     if (written == frame.size() && m_port.bytesToWrite() > 0) {
-        m_port.waitForBytesWritten(int(writeWait.count()));
+        m_port.flush();
     }
     if (written != frame.size() || !m_port.isOpen()) {
         // The error that closed the port was taken down when Qt reported it; the port's own

@@ -7,11 +7,13 @@
 #include "support/pty.h"
 #include "support/wait.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <thread>
 
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
@@ -211,6 +213,44 @@ TEST_F(SerialPumpPortOnPty, AnOpenPortIsNeitherSharedNorRepointed)
     EXPECT_TRUE(port.isOpen());
     ASSERT_TRUE(port.write("Q01R0000Y"_ba).ok());
     EXPECT_EQ(pty.receive(9), "Q01R0000Y"_ba);
+}
+
+// A frame written while replies pour in (a stop while the pump floods the line) must not cost
+// the line: waiting in the write also read the replies, and Qt's read notifier, finding nothing
+// left, took the empty read for a lost line.
+TEST_F(SerialPumpPortOnPty, WritingWhileRepliesPourInKeepsTheLine)
+{
+    QSignalSpy lost(&port, &PumpPort::connectionLost);
+    std::atomic<bool> done = false;
+    std::thread pump([this, &done] {
+        for (int burst = 0; burst < 400 && !done; ++burst) {
+            for (int i = 0; i < 20; ++i) {
+                pty.send("Q01N01.2Y");
+            }
+            pty.receive(1 << 20, 1); // whatever the console sent meanwhile
+        }
+        done = true;
+    });
+    // Replies are read as they come; frames go out from the event loop, as an operator's
+    // commands and the timed run's ticks do, in the same passes that find replies waiting.
+    int written = 0;
+    QObject context;
+    QObject::connect(&port, &PumpPort::readyRead, &context, [&] { port.readAll(); });
+    std::function<void()> send = [&] {
+        if (port.isOpen() && port.write("Q01S0000Y"_ba).ok()) {
+            ++written;
+        }
+        if (!done) {
+            QMetaObject::invokeMethod(&context, send, Qt::QueuedConnection);
+        }
+    };
+    QMetaObject::invokeMethod(&context, send, Qt::QueuedConnection);
+    waitUntil([&] { return done.load() || lost.count() > 0; }, 20000);
+    done = true;
+    pump.join();
+    EXPECT_EQ(lost.count(), 0);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_GT(written, 10);
 }
 
 TEST_F(SerialPumpPortOnPty, HangUpIsReportedOnceAndClosesThePort)
