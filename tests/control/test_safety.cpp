@@ -218,6 +218,19 @@ TEST(SafetyEnvelope, AStopThatCouldNotBeWrittenGoesOutWhenTheLineIsBack)
     EXPECT_TRUE(g.writtenNow().empty()) << "owed once";
 }
 
+TEST(SafetyEnvelope, LimitsChangedWhileRunningActAtOnceALowerOneOnceReached)
+{
+    GuardedConsole g(band(12.0, {}));
+    g.writtenNow();
+    g.port.receive("Q01N11.0Y"_ba);
+    g.console.setSafetyLimits(band(12.0, 11.5)); // not reached yet: 11.0 does not trip
+    g.port.receive("Q01N11.0Y"_ba);
+    g.console.setSafetyLimits(band(10.5, {}));
+    EXPECT_TRUE(g.writtenNow().empty());
+    g.port.receive("Q01N11.0Y"_ba);
+    EXPECT_EQ(g.writtenNow(), std::vector<QByteArray>{stopFrame});
+}
+
 TEST(SafetyEnvelope, WithoutLimitsNothingChanges)
 {
     GuardedConsole g({});
