@@ -25,7 +25,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The longest the event loop went without running a 5 ms timer: how long the window would
-// have kept an operator's click waiting.
+// have kept an operator's click waiting. What it catches is a window held by the network (a
+// connect or a publish waiting on a broker takes seconds); the bound leaves room for a loaded
+// machine and the sanitizers, which alone stalled the loop by up to 160 ms here.
+inline constexpr qint64 stalledMs = 500;
+
 class Responsiveness
 {
 public:
@@ -194,7 +198,7 @@ TEST_F(PublishedConsole, StatusStateEventAndEveryPressureInOrder)
     EXPECT_EQ(state.value(u"pressure_limit_mpa"_s).toDouble(),
               shown(Readout::PressureLimit).toDouble());
     EXPECT_EQ(state.value(u"live"_s), true);
-    EXPECT_LT(window.worstMs(), 50);
+    EXPECT_LT(window.worstMs(), stalledMs);
 }
 
 TEST_F(PublishedConsole, FloodIsCappedAtTwentyASecondAndTheRecordKeepsEveryReply)
@@ -262,7 +266,7 @@ TEST_F(PublishedConsole, BrokerRestartIsToldOnceAndPublishingResumes)
     EXPECT_TRUE(later.messages(topic("state")).front().retained);
     EXPECT_EQ(m_boxes.messages(u"notify"_s).size(), 1u) << "one notice for the outage";
     EXPECT_TRUE(m_boxes.messages(u"tell"_s).empty()) << "nothing blocked the operator";
-    EXPECT_LT(window.worstMs(), 50) << "the window stalled";
+    EXPECT_LT(window.worstMs(), stalledMs) << "the window stalled";
 }
 
 // The console dies: killed at once, or frozen with its connection still open. Either way the
