@@ -47,10 +47,19 @@ void SafetyEnvelope::setLimits(const safety::Limits &limits)
     m_limits = limits;
     // A lower limit raised while running counts only once the pressure has reached it.
     m_lowerReached = false;
+    paceSilenceCheck();
+    Q_EMIT stateChanged();
+}
+
+void SafetyEnvelope::paceSilenceCheck()
+{
+    // Only a running pump with a silence limit is checked: without one the console wakes no
+    // more often than it always has.
     if (m_armed && m_limits.silenceSeconds) {
         m_check.start();
+    } else {
+        m_check.stop();
     }
-    Q_EMIT stateChanged();
 }
 
 SafetyEnvelope::State SafetyEnvelope::state() const
@@ -68,7 +77,7 @@ void SafetyEnvelope::commandSent(PumpCommand command)
         m_armed = true;
         m_lowerReached = false;
         m_lastPressure = m_clock.now(); // silence counts from the run frame
-        m_check.start();
+        paceSilenceCheck();
         if (!was) {
             Q_EMIT stateChanged();
         }

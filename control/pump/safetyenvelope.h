@@ -58,6 +58,7 @@ Q_SIGNALS:
     void tripped();
 
 private:
+    void paceSilenceCheck();
     void checkSilence();
     void trip(safety::Cause cause, double mpa);
     bool writeStop(const QString &note);
