@@ -7,7 +7,12 @@
 //    the limit, so that the console still has replies to handle ahead of it.
 // 2. Silence: with a 1 s limit the feeder stops replying; how late the stop comes after the
 //    deadline (the last reply's write + 1 s).
-// 3. The pty's own cost in the same run: a frame echoed back by a thread on the slave side.
+// 3. The pty's own cost in the same run: a frame echoed back by a thread on the slave side of a
+//    second pty, back to back before the console starts, and paced at the line rate between the
+//    line-rate trips. Paced, both ends sleep between frames, and on a virtual machine waking an
+//    idle processor alone can take milliseconds; taking the paced echo between the trips puts
+//    both under the same load, so the line-rate trips are set against it, the flood against
+//    the back-to-back echo.
 //
 // Times start just before the write, not after it returns: on a busy machine the reader woken
 // by the write often runs before the feeder does again, and a time taken after the write then
@@ -158,40 +163,91 @@ private:
 
 struct Figures
 {
-    std::vector<double> echo, lineRate, flood, silenceLateness;
+    std::vector<double> echo, pacedEcho, lineRate, flood, silenceLateness;
     std::string failure;
 };
 
-// The baseline: a trivial reader on the slave side echoes each frame straight back.
-void timeEcho(int slave, PumpEnd &master, int count, Figures &figures)
+// A pseudo-terminal in raw mode: the master side non-blocking, our own handle on the slave side
+// held to the end (without it the master sees a hang-up whenever the console's side is closed).
+struct Pty
 {
-    std::thread echo([slave, count] {
-        char frame[9];
-        for (int i = 0; i < count; ++i) {
-            std::size_t got = 0;
-            while (got < sizeof frame) {
-                const ssize_t n = ::read(slave, frame + got, sizeof frame - got);
-                if (n <= 0) {
-                    return;
-                }
-                got += std::size_t(n);
-            }
-            writeAll(slave, QByteArrayView(frame, sizeof frame));
+    int master = -1;
+    int slave = -1;
+    QString slaveName;
+
+    bool open()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const char *name = master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0
+                               ? ::ptsname(master)
+                               : nullptr;
+        slave = name ? ::open(name, O_RDWR | O_NOCTTY) : -1;
+        termios raw{};
+        if (slave < 0 || ::tcgetattr(slave, &raw) != 0) {
+            return false;
         }
-    });
-    for (int i = 0; i < count && figures.failure.empty(); ++i) {
-        const QByteArray frame = reply(i);
-        const auto written = Steady::now();
-        master.write(frame);
-        if (!master.await(frame, frameWait)) {
-            figures.failure = "an echo never came back";
-            break;
-        }
-        figures.echo.push_back(msSince(written, Steady::now()));
+        // Raw before anything is echoed: the line discipline would otherwise hold bytes for a
+        // line.
+        ::cfmakeraw(&raw);
+        slaveName = QString::fromLocal8Bit(name);
+        return ::tcsetattr(slave, TCSANOW, &raw) == 0;
     }
-    // A thread still waiting for an echo that failed is left to the process's end.
-    figures.failure.empty() ? echo.join() : echo.detach();
-}
+    ~Pty()
+    {
+        for (const int fd : {slave, master}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+};
+
+// The baseline: a trivial reader on the slave side of its own pty echoes each frame straight
+// back, `count` frames in all.
+class Echo
+{
+public:
+    Echo(Pty &pty, int count) : m_master(pty.master)
+    {
+        m_thread = std::thread([slave = pty.slave, count] {
+            char frame[9];
+            for (int i = 0; i < count; ++i) {
+                std::size_t got = 0;
+                while (got < sizeof frame) {
+                    const ssize_t n = ::read(slave, frame + got, sizeof frame - got);
+                    if (n <= 0) {
+                        return;
+                    }
+                    got += std::size_t(n);
+                }
+                writeAll(slave, QByteArrayView(frame, sizeof frame));
+            }
+        });
+    }
+    ~Echo()
+    {
+        // A thread still waiting for an echo that failed is left to the process's end.
+        m_failed ? m_thread.detach() : m_thread.join();
+    }
+
+    // One frame there and back; false when it never came back.
+    bool time(int n, std::vector<double> &samples)
+    {
+        const QByteArray frame = reply(n);
+        const auto written = Steady::now();
+        m_master.write(frame);
+        m_failed = !m_master.await(frame, frameWait);
+        if (!m_failed) {
+            samples.push_back(msSince(written, Steady::now()));
+        }
+        return !m_failed;
+    }
+
+private:
+    PumpEnd m_master;
+    std::thread m_thread;
+    bool m_failed = false;
+};
 
 // On the console's thread: once every reply written so far has been handled, the operator
 // acknowledges the stop and runs the pump again. Not sooner: a frame written while replies wait
@@ -212,8 +268,8 @@ void rearm(PumpConsole &console, BenchBoxes &boxes, const int &handled, int writ
 // The pump's side of the run, on its own thread; the console is reached only through queued
 // calls on its own thread, as a window's clicks would reach it. `handled`: the replies the
 // console has handled, read on its thread only.
-void feed(PumpConsole &console, BenchBoxes &boxes, const int &handled, PumpEnd &master, int trips,
-          int silences, Figures &figures)
+void feed(PumpConsole &console, BenchBoxes &boxes, const int &handled, PumpEnd &master, Echo &echo,
+          int trips, int silences, Figures &figures)
 {
     const qint16 pump = console.pump().setpoints().pumpNumber();
     const QByteArray runFrame = commandframes::run(pump);
@@ -256,6 +312,11 @@ void feed(PumpConsole &console, BenchBoxes &boxes, const int &handled, PumpEnd &
                 return fail("a reply above the limit was never stopped at line rate");
             }
             figures.lineRate.push_back(msSince(written, Steady::now()));
+            std::this_thread::sleep_until(due);
+            due += period;
+            if (!echo.time(trip, figures.pacedEcho)) {
+                return fail("an echo never came back");
+            }
         }
         return true;
     };
@@ -322,48 +383,40 @@ int main(int argc, char **argv)
     const int trips = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
     const int silences = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
 
-    const int masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    const char *slaveName = masterFd >= 0 && ::grantpt(masterFd) == 0 && ::unlockpt(masterFd) == 0
-                                ? ::ptsname(masterFd)
-                                : nullptr;
-    // Our own handle on the slave is held to the end: without it the master sees a hang-up
-    // whenever the console's side is closed.
-    const int slaveFd = slaveName ? ::open(slaveName, O_RDWR | O_NOCTTY) : -1;
-    termios raw{};
-    if (slaveFd < 0 || ::tcgetattr(slaveFd, &raw) != 0) {
+    Pty consolePty;
+    Pty echoPty;
+    if (!consolePty.open() || !echoPty.open()) {
         std::fprintf(stderr, "bench_safetytrip: no pseudo-terminal\n");
         return 1;
     }
-    // Raw before anything is echoed: the line discipline would otherwise hold bytes for a line.
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slaveFd, TCSANOW, &raw);
-    const QString slavePath = QString::fromLocal8Bit(slaveName);
-    PumpEnd master(masterFd);
+    PumpEnd master(consolePty.master);
     Figures figures;
 
-    // The baseline first, while nothing else reads the slave side.
-    timeEcho(slaveFd, master, trips, figures);
+    // The back-to-back baseline first, while nothing else runs.
+    Echo echo(echoPty, 2 * trips);
+    for (int i = 0; i < trips; ++i) {
+        if (!echo.time(i, figures.echo)) {
+            std::fprintf(stderr, "bench_safetytrip: an echo never came back\n");
+            return 1;
+        }
+    }
 
     SystemParts system;
     BenchBoxes boxes;
     PumpConsole console(system.seams(boxes));
-    console.connectTo(slavePath);
-    if (!console.isConnected() || !figures.failure.empty()) {
-        std::fprintf(stderr, "bench_safetytrip: %s\n",
-                     figures.failure.empty() ? "the console did not connect to the pty"
-                                             : figures.failure.c_str());
+    console.connectTo(consolePty.slaveName);
+    if (!console.isConnected()) {
+        std::fprintf(stderr, "bench_safetytrip: the console did not connect to the pty\n");
         return 1;
     }
     int handled = 0;
     QObject::connect(&console.line(), &PumpLine::replyReceived, &console,
                      [&handled] { ++handled; });
     std::thread feeder(feed, std::ref(console), std::ref(boxes), std::cref(handled),
-                       std::ref(master), trips, silences, std::ref(figures));
+                       std::ref(master), std::ref(echo), trips, silences, std::ref(figures));
     app.exec();
     feeder.join();
     console.closeLine();
-    ::close(slaveFd);
-    ::close(masterFd);
 
     if (!figures.failure.empty()) {
         std::fprintf(stderr, "bench_safetytrip: %s (after %zu + %zu trips; other boxes %d)\n",
@@ -371,12 +424,15 @@ int main(int argc, char **argv)
                      boxes.others);
         return 1;
     }
-    std::printf("pty %s; %d trips each; alarms %d, other boxes %d\n", qPrintable(slavePath), trips,
-                boxes.alarms, boxes.others);
-    std::printf("%-34s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms  (%zu frames)\n",
-                "echo through the pty (baseline)", percentile(figures.echo, 0.5),
-                percentile(figures.echo, 0.99), percentile(figures.echo, 1.0), figures.echo.size());
-    printLatency("reply -> stop, line rate", figures.lineRate, figures.echo);
+    std::printf("pty %s; %d trips each; alarms %d, other boxes %d\n",
+                qPrintable(consolePty.slaveName), trips, boxes.alarms, boxes.others);
+    const auto printEcho = [](const char *what, const std::vector<double> &ms) {
+        std::printf("%-34s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms  (%zu frames)\n", what,
+                    percentile(ms, 0.5), percentile(ms, 0.99), percentile(ms, 1.0), ms.size());
+    };
+    printEcho("echo, back to back (baseline)", figures.echo);
+    printEcho("echo, line rate (baseline)", figures.pacedEcho);
+    printLatency("reply -> stop, line rate", figures.lineRate, figures.pacedEcho);
     printLatency("reply -> stop, flood (1 in 100)", figures.flood, figures.echo);
     std::printf("%-34s p50 %7.3f ms  max %7.3f ms  (%zu trips, 1 s limit)\n",
                 "silence stop after its deadline", percentile(figures.silenceLateness, 0.5),
