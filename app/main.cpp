@@ -4,6 +4,7 @@
 #include "app/commandline.h"
 #include "app/monitoring.h"
 #include "app/options.h"
+#include "app/pumpsettings.h"
 #include "app/safetysettings.h"
 #include "app/systemparts.h"
 #include "control/pumpconsole.h"
@@ -108,6 +109,8 @@ int main(int argc, char **argv)
         QTimer::singleShot(0, &console,
                            [&console, answer = *command.port] { console.connectTo(answer); });
     }
+    // The pumps added last time, after the panel's own port.
+    QTimer::singleShot(0, &console, [&console] { pumpsettings::restoreAndKeep(console.rig()); });
 
     const auto monitoring = Monitoring::start(monitorOptions, console, boxes);
     return QApplication::exec();

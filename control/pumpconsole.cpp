@@ -9,26 +9,6 @@ namespace {
 
 const QString saveTitle = QStringLiteral("存储数据");
 
-// Where each kind of reply goes: its event in the run, and the read-out that shows it.
-struct ReplyPlace
-{
-    RunEventKind event;
-    Readout readout;
-};
-
-ReplyPlace placeOf(PumpReply::Kind kind)
-{
-    switch (kind) {
-    case PumpReply::Kind::PressureLimit:
-        return {RunEventKind::PressureLimit, Readout::PressureLimit};
-    case PumpReply::Kind::FlowSetpoint:
-        return {RunEventKind::FlowSetpoint, Readout::Flow};
-    case PumpReply::Kind::Pressure:
-        break;
-    }
-    return {RunEventKind::Pressure, Readout::Pressure};
-}
-
 // The read-out the keypad entry `field` is being typed into, if any.
 std::optional<Readout> typedInto(EntryField field)
 {
@@ -50,9 +30,13 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
       m_line(seams.port, seams.boxes, seams.ports, seams.clock, seams.pollTicker),
       m_pump(m_line.sender(), m_line.events(), seams.boxes,
              PumpTimers{seams.runTicker, seams.staleTicker, seams.safetyTicker, seams.clock}),
-      m_keypad(m_pump.readouts(), m_line.sender(), seams.boxes, m_pump.setpoints())
+      m_keypad(m_pump.readouts(), m_line.sender(), seams.boxes, m_pump.setpoints()),
+      m_rig(m_line, m_pump,
+            RigSeams{seams.boxes, seams.ports, seams.clock, seams.rigParts,
+                     [this](PumpLine &line, const PumpReply &reply) { handleReply(line, reply); }})
 {
-    connect(&m_line, &PumpLine::replyReceived, this, &PumpConsole::handleReply);
+    connect(&m_line, &PumpLine::replyReceived, this,
+            [this](const PumpReply &reply) { handleReply(m_line, reply); });
     connect(&m_line, &PumpLine::connectedChanged, this, &PumpConsole::onConnectedChanged);
     connect(&m_line, &PumpLine::lineRestored, this, &PumpConsole::lineRestored);
     connect(&m_line.events(), &RunEvents::runEvent, this, &PumpConsole::runEvent);
@@ -60,35 +44,22 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
     connect(&m_pump, &Pump::safetyChanged, this, &PumpConsole::safetyChanged);
 }
 
-// Every pump number on the line is the one pump's, as the console has always taken them.
-void PumpConsole::handleReply(const PumpReply &reply)
+// Every reply of every line the console drives comes here, and nowhere else.
+void PumpConsole::handleReply(PumpLine &line, const PumpReply &reply)
 {
-    Pump &pump = m_pump;
-    // 0. The safety band: a pressure outside it stops the pump before anything else happens.
-    if (reply.kind == PumpReply::Kind::Pressure && reply.mpa) {
-        (void)pump.guardPressure(*reply.mpa);
+    // Which pump: on a line with one pump, that pump; on a shared line, the one whose number
+    // the reply carries (the rig counts those it drops).
+    Pump *pump = m_rig.pumpFor(line, reply);
+    if (!pump) {
+        return;
     }
-    // 1. The run's event, with the frame as it came: before whatever the reply causes (the
-    //    record filling up), so that the log and the monitor tell them in that order. A
-    //    pressure that is not a number has no value.
-    const ReplyPlace place = placeOf(reply.kind);
-    const bool noNumber = reply.kind == PumpReply::Kind::Pressure && !reply.mpa;
-    m_line.events().reply(place.event, noNumber ? QString() : reply.text, reply.frame, reply.mpa);
-    // 2. The read-out. An entry typed on the keypad lives in its read-out; overwriting it
-    //    half-way would leave the entry at a length that never completes and lock the keypad.
-    if (typedInto(m_keypad.field()) != place.readout) {
-        pump.readouts().setCaption(place.readout, reply.text);
+    const bool panel = pump == &m_pump;
+    // The pump's own handling, its safety band first.
+    pump->handleReply(reply, panel ? typedInto(m_keypad.field()) : std::nullopt);
+    // Last, whoever mirrors the panel, once the reply is in it.
+    if (panel) {
+        Q_EMIT pumpChanged();
     }
-    if (reply.kind == PumpReply::Kind::Pressure) {
-        // 3. The record, of the pressures that are numbers.
-        if (reply.mpa) {
-            pump.recordPressure(*reply.mpa);
-        }
-        // 4. The stale watch: any pressure reply shows the pump is talking.
-        pump.pressureArrived();
-    }
-    // 5. Whoever mirrors the panel, once the reply is in it.
-    Q_EMIT pumpChanged();
 }
 
 void PumpConsole::onConnectedChanged(bool connected)
@@ -105,6 +76,13 @@ void PumpConsole::closeLine()
 {
     m_pump.lineEnded();
     m_line.close();
+    m_rig.closeLines();
+}
+
+void PumpConsole::startRunLog(const RunLogOptions &options)
+{
+    m_line.startRunLog(options);
+    m_rig.startRunLog(options);
 }
 
 PanelView PumpConsole::view() const

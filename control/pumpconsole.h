@@ -7,6 +7,7 @@
 #include "control/keypadentry.h"
 #include "control/line/pumpline.h"
 #include "control/pump/pump.h"
+#include "control/rig/pumprig.h"
 
 #include <optional>
 #include <QObject>
@@ -30,6 +31,8 @@ struct ConsoleSeams
     Ticker &staleTicker;  // paces the pressure read-out's check, a few times a second
     Ticker &pollTicker;   // paces the look for a lost adapter, once a second
     Ticker &safetyTicker; // paces the safety stop's silence check, ten or more times a second
+    // Ports and tickers for pumps added beside the panel's; without them none can be added.
+    RigParts *rigParts = nullptr;
 };
 
 // The panel as a monitor sees it, read from the console at one instant.
@@ -60,6 +63,9 @@ public:
     const PumpLine &line() const { return m_line; }
     PumpLine &line() { return m_line; }
     const KeypadEntry &keypad() const { return m_keypad; }
+    // Every pump the console drives, the panel's among them.
+    PumpRig &rig() { return m_rig; }
+    const PumpRig &rig() const { return m_rig; }
 
     const Readouts &readouts() const { return m_pump.readouts(); }
     const ChartDrawing &chart() const { return m_line.chart(); }
@@ -75,7 +81,7 @@ public:
 
     // From now on every connection writes a run log into `options.folder`. Off until called,
     // so that a console in a test writes nothing where the operator keeps logs.
-    void startRunLog(const RunLogOptions &options) { m_line.startRunLog(options); }
+    void startRunLog(const RunLogOptions &options);
     QString runLogFolder() const { return m_line.runLogFolder(); }
 
 public Q_SLOTS:
@@ -122,13 +128,14 @@ Q_SIGNALS:
     void safetyChanged();
 
 private:
-    void handleReply(const PumpReply &reply);
+    void handleReply(PumpLine &line, const PumpReply &reply);
     void onConnectedChanged(bool connected);
 
     OperatorBoxes &m_boxes;
     PumpLine m_line;
     Pump m_pump;
     KeypadEntry m_keypad;
+    PumpRig m_rig; // after the panel's line and pump, which it routes replies to
     // Looked up only when needed: finding the documents folder reads the user's settings, and
     // most consoles never save.
     std::optional<QString> m_recordPath;

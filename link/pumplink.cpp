@@ -52,12 +52,15 @@ void PumpLink::handleReply(QByteArrayView frame)
     // What the pump answers with; a line that echoes the console's own run and stop frames
     // (a terminal, a loop-back plug) has not answered.
     m_replied = m_replied || reply->letter == 'N' || reply->letter == 'P' || reply->letter == 'L';
+    const bool charted = !m_chartFilter || m_chartFilter(frame);
     switch (reply->letter) {
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);
-        m_lastPressure = numbertext::toDouble(text);
-        Q_EMIT replyReceived(
-            {PumpReply::Kind::Pressure, text, m_lastPressure, frame.toByteArray()});
+        const std::optional<double> mpa = numbertext::toDouble(text);
+        if (charted) {
+            m_lastPressure = mpa;
+        }
+        Q_EMIT replyReceived({PumpReply::Kind::Pressure, text, mpa, frame.toByteArray()});
         break;
     }
     case 'P':
@@ -73,7 +76,9 @@ void PumpLink::handleReply(QByteArrayView frame)
     default:
         break;
     }
-    m_sweep.step(m_lastPressure);
+    if (charted) {
+        m_sweep.step(m_lastPressure);
+    }
 }
 
 void PumpLink::onConnectionLost(const LineLoss &loss)

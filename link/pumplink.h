@@ -7,6 +7,7 @@
 #include "link/pumpport.h"
 #include "link/wire/framereader.h"
 
+#include <functional>
 #include <optional>
 #include <QObject>
 #include <QString>
@@ -32,6 +33,12 @@ public:
 
     const ChartDrawing &chart() const { return m_sweep.drawing(); }
     const ChartSweep &sweep() const { return m_sweep; }
+    // Which replies the chart follows, when the line carries more than one pump's: those the
+    // filter passes. Every reply without one.
+    void setChartFilter(std::function<bool(QByteArrayView frame)> filter)
+    {
+        m_chartFilter = std::move(filter);
+    }
 
     // Forgets a partial reply, so that a new connection starts on a clean line.
     void reset()
@@ -58,6 +65,7 @@ private:
     PumpPort &m_port;
     FrameReader m_reader;
     ChartSweep m_sweep;
+    std::function<bool(QByteArrayView)> m_chartFilter;
     // Every reply, whatever its letter, steps the chart at the pressure last reported.
     std::optional<double> m_lastPressure = 0.0;
     bool m_readQueued = false;

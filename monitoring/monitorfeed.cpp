@@ -57,6 +57,10 @@ void MonitorFeed::showPanel()
 
 void MonitorFeed::onRunEvent(const RunEvent &event)
 {
+    // The panel's line may carry pumps added beside the panel's: their events are theirs.
+    if (event.pump && *event.pump != m_console.pump().setpoints().pumpNumber()) {
+        return;
+    }
     switch (event.kind) {
     case RunEventKind::Pressure:
         // A reply that is no number has no value: shown, but no pressure to publish.

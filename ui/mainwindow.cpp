@@ -4,6 +4,7 @@
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
+#include "ui/pumps/pumpswindow.h"
 #include "ui/safetydialog.h"
 #include "ui/stalelook.h"
 #include "ui/twips.h"
@@ -250,6 +251,7 @@ void MainWindow::buildMenus()
     QMenu *pump = addMenu(nullptr, u"Pump"_s, u"泵(O)"_s);
     item(pump, u"run"_s, u"运行"_s, console, &PumpConsole::runPump);
     item(pump, u"stop"_s, u"停止"_s, console, &PumpConsole::stopPump);
+    item(pump, u"pumps"_s, u"多泵"_s, this, &MainWindow::showPumps);
 
     QMenu *seting = addMenu(nullptr, u"seting"_s, u"设定(S)"_s);
     item(seting, u"liquid"_s, u"流量"_s, console, &PumpConsole::askFlow);
@@ -364,6 +366,16 @@ void MainWindow::showSafetyState()
     QPalette pal = m_safetyState->palette();
     pal.setColor(QPalette::WindowText, colour);
     m_safetyState->setPalette(pal);
+}
+
+void MainWindow::showPumps()
+{
+    if (!m_pumpsWindow) {
+        m_pumpsWindow = new PumpsWindow(m_console.rig(), m_boxes, this);
+    }
+    m_pumpsWindow->show();
+    m_pumpsWindow->raise();
+    m_pumpsWindow->activateWindow();
 }
 
 void MainWindow::editSafety()

@@ -60,6 +60,7 @@ private:
     void buildSafetyIndicator();
     void showSafetyState();
     void editSafety();
+    void showPumps();
 
     QLabel *addLabel(const QString &name, const QString &text, QRect inTwips, double pointSize);
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption);
@@ -76,4 +77,5 @@ private:
     ChartWidget *m_chart = nullptr;
     Keypad *m_keypad = nullptr;
     QLabel *m_safetyState = nullptr;
+    class PumpsWindow *m_pumpsWindow = nullptr; // made when first asked for
 };

@@ -17,14 +17,27 @@ PortStatus FrameSender::writeAndReport(const QByteArray &frame, PumpCommand comm
     if (status.ok()) {
         m_repeatFailureTold = false;
         m_events.commandSent(command, frame, value);
-        if (m_sentWatcher) {
-            m_sentWatcher(command);
+        // A copy: a watcher may remove itself (a pump taken off while its command goes out).
+        const auto watchers = m_sentWatchers;
+        for (const auto &[key, watcher] : watchers) {
+            watcher(command, frame);
         }
     } else {
         // Before the box: a modal box holds this call, and the log's time is the failure's.
         m_events.commandNotSent(command, frame, portmessages::sendFailure(status));
     }
     return status;
+}
+
+int FrameSender::addSentWatcher(SentWatcher watcher)
+{
+    m_sentWatchers.emplace(m_nextWatcherKey, std::move(watcher));
+    return m_nextWatcherKey++;
+}
+
+PortStatus FrameSender::sendQuietly(const QByteArray &frame, PumpCommand command)
+{
+    return writeAndReport(frame, command, {});
 }
 
 PortStatus FrameSender::writeOnly(const QByteArray &frame)

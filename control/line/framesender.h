@@ -6,6 +6,7 @@
 #include "control/runlog/pumpcommand.h"
 
 #include <functional>
+#include <map>
 #include <QByteArray>
 #include <QString>
 
@@ -28,14 +29,18 @@ public:
     // and the menus.
     bool sendRepeated(const QByteArray &frame, PumpCommand command);
 
+    // A command whose failure the caller gathers and tells itself (stopping every pump at
+    // once): written and reported to the run's events, nothing told.
+    [[nodiscard]] PortStatus sendQuietly(const QByteArray &frame, PumpCommand command);
     // A frame whose outcome the caller reports and tells itself (the safety stop): written,
     // nothing told, no event.
     [[nodiscard]] PortStatus writeOnly(const QByteArray &frame);
-    // Told of every command that went out (the safety envelope arms and disarms on them).
-    void setSentWatcher(std::function<void(PumpCommand)> watcher)
-    {
-        m_sentWatcher = std::move(watcher);
-    }
+
+    // Told of every command that went out, with its frame (each pump's safety envelope arms
+    // and disarms on its own). Returns a key for removing the watcher.
+    using SentWatcher = std::function<void(PumpCommand, const QByteArray &frame)>;
+    int addSentWatcher(SentWatcher watcher);
+    void removeSentWatcher(int key) { m_sentWatchers.erase(key); }
 
     // A new line: an outage told on the old one says nothing about this one.
     void startConnection() { m_repeatFailureTold = false; }
@@ -51,5 +56,6 @@ private:
     RunEvents &m_events;
     bool m_boxOpen = false;
     bool m_repeatFailureTold = false;
-    std::function<void(PumpCommand)> m_sentWatcher;
+    std::map<int, SentWatcher> m_sentWatchers; // in the order they were added
+    int m_nextWatcherKey = 0;
 };

@@ -34,6 +34,11 @@ PumpLine::~PumpLine()
     }
 }
 
+QString PumpLine::device() const
+{
+    return m_port.device();
+}
+
 void PumpLine::choosePort()
 {
     m_connection.choosePort(portlist::build(portaliases::list(), m_ports.availablePorts()));

@@ -32,8 +32,15 @@ public:
     ~PumpLine() override;
 
     bool isConnected() const { return m_connection.isConnected(); }
+    // The device the line is on, or was last on.
+    QString device() const;
     const ChartDrawing &chart() const { return m_link.chart(); }
     const PumpLink &link() const { return m_link; }
+    // The replies the chart follows when pumps share the line (PumpLink::setChartFilter).
+    void setChartFilter(std::function<bool(QByteArrayView frame)> filter)
+    {
+        m_link.setChartFilter(std::move(filter));
+    }
     const Reconnector &reconnector() const { return m_reconnector; }
     FrameSender &sender() { return m_sender; }
     RunEvents &events() { return m_events; }

@@ -10,6 +10,7 @@
 #include "control/pump/setpoints.h"
 #include "control/pump/timedrun.h"
 #include "control/record/pressurerecord.h"
+#include "link/pumplink.h"
 
 #include <optional>
 #include <QObject>
@@ -29,12 +30,20 @@ struct PumpTimers
     Clock &clock;
 };
 
+// How a pump's frames name it. The panel's pump writes its run, stop and dialog frames with
+// "Q0" and the number as it always has; a pump added by its number writes the two-digit number
+// in every frame, so that pumps sharing a line each read nine characters.
+enum class FrameForm { Panel, Numbered };
+
+struct PortStatus;
+
 class Pump : public QObject
 {
     Q_OBJECT
 public:
     Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const PumpTimers &timers,
-         QObject *parent = nullptr);
+         FrameForm form = FrameForm::Panel, QObject *parent = nullptr);
+    ~Pump() override;
 
     const Readouts &readouts() const { return m_readouts; }
     Readouts &readouts() { return m_readouts; }
@@ -51,6 +60,17 @@ public:
     // while a safety stop is unacknowledged.
     bool run();
     bool stop();
+    // The stop frame, reported to the run's events but not told: the caller gathers failures
+    // of several pumps into one message.
+    [[nodiscard]] PortStatus stopQuietly();
+    // Whether the last run or stop command that went out for this pump was a run, and no
+    // safety stop came since. What the console asked for; the pump's own state is not known.
+    bool isRunning() const { return m_running; }
+
+    // One reply of this pump, in this order: the safety band (a pressure outside it stops the
+    // pump before anything else happens), the run's event, the read-out (not `keptReadout`,
+    // which the keypad is typing into), the record, the stale watch.
+    void handleReply(const PumpReply &reply, std::optional<Readout> keptReadout = std::nullopt);
     void startTimedRun();
     void resumeTimedRun();
 
@@ -75,10 +95,19 @@ Q_SIGNALS:
     void changed();
     // The safety stop's limits or state changed.
     void safetyChanged();
+    // The safety stop has just stopped this pump.
+    void safetyTripped();
+    // A pressure reply of this pump has been handled; `mpa` is empty when it was no number.
+    void pressureHandled(std::optional<double> mpa);
 
 private:
+    QByteArray frame(char letter) const;
+
     FrameSender &m_sender;
     RunEvents &m_events;
+    FrameForm m_form;
+    int m_watcherKey;
+    bool m_running = false;
     OperatorBoxes &m_boxes;
     Readouts m_readouts;
     Setpoints m_setpoints;

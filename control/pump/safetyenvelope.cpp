@@ -6,6 +6,7 @@
 #include "control/seams/clock.h"
 #include "control/seams/operatorboxes.h"
 #include "control/seams/ticker.h"
+#include "link/wire/commandframes.h"
 
 #include <QDateTime>
 
@@ -14,18 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString title = u"安全停泵"_s;
-
-bool runs(PumpCommand command)
-{
-    return command == PumpCommand::Run || command == PumpCommand::TimedRunStart ||
-           command == PumpCommand::TimedRunContinue;
-}
-
-bool stops(PumpCommand command)
-{
-    return command == PumpCommand::Stop || command == PumpCommand::TimedRunPause ||
-           command == PumpCommand::TimedRunEnd || command == PumpCommand::TimedRunTimeUp;
-}
 
 } // namespace
 
@@ -72,7 +61,7 @@ SafetyEnvelope::State SafetyEnvelope::state() const
 
 void SafetyEnvelope::commandSent(PumpCommand command)
 {
-    if (runs(command)) {
+    if (pumpcommand::runs(command)) {
         const bool was = m_armed;
         m_armed = true;
         m_lowerReached = false;
@@ -81,7 +70,7 @@ void SafetyEnvelope::commandSent(PumpCommand command)
         if (!was) {
             Q_EMIT stateChanged();
         }
-    } else if (stops(command)) {
+    } else if (pumpcommand::stops(command)) {
         m_stopOwed = false; // the operator's own stop went out
         disarm();
     }
@@ -177,7 +166,9 @@ void SafetyEnvelope::acknowledge()
         return;
     }
     m_latched = false;
-    m_events.safetyAcknowledged();
+    // The stop frame names the pump, in whichever form this pump's frames take.
+    const auto stop = commandframes::parse(m_stopFrame());
+    m_events.safetyAcknowledged(qint16(stop ? stop->pump : 0));
     Q_EMIT stateChanged();
 }
 

@@ -25,6 +25,8 @@ public:
     void askPumpNumber();
 
     qint16 pumpNumber() const { return m_pumpNumber; }
+    // A pump added by its number keeps it: only the panel's pump is renumbered from its box.
+    void setPumpNumber(qint16 number) { m_pumpNumber = number; }
     // The last number typed in each box, kept even when it was refused.
     double lastFlowAnswer() const { return m_lastFlow; }
     double lastPressureLimitAnswer() const { return m_lastPressureLimit; }

@@ -41,4 +41,16 @@ QLatin1StringView logName(PumpCommand command)
     return names[std::size_t(command)].log;
 }
 
+bool runs(PumpCommand command)
+{
+    return command == PumpCommand::Run || command == PumpCommand::TimedRunStart ||
+           command == PumpCommand::TimedRunContinue;
+}
+
+bool stops(PumpCommand command)
+{
+    return command == PumpCommand::Stop || command == PumpCommand::TimedRunPause ||
+           command == PumpCommand::TimedRunEnd || command == PumpCommand::TimedRunTimeUp;
+}
+
 } // namespace pumpcommand

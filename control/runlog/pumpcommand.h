@@ -24,5 +24,9 @@ namespace pumpcommand {
 QString operatorName(PumpCommand command);
 // As the run log names it: "run", "flow", "timed run time up", …
 QLatin1StringView logName(PumpCommand command);
+// Whether the command sets the pump running (run, a timed run's start or continue), or stops
+// it (stop, a timed run's pause, end or time up).
+bool runs(PumpCommand command);
+bool stops(PumpCommand command);
 
 } // namespace pumpcommand

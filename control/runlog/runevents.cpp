@@ -1,5 +1,7 @@
 #include "control/runlog/runevents.h"
 
+#include "link/wire/commandframes.h"
+
 #include <QMetaMethod>
 
 using namespace Qt::StringLiterals;
@@ -13,11 +15,18 @@ bool RunEvents::heard() const
 }
 
 void RunEvents::report(RunEventKind kind, const QString &value, const QByteArray &frame,
-                       const QString &note, PumpCommand command, std::optional<double> mpa)
+                       const QString &note, PumpCommand command, std::optional<double> mpa,
+                       std::optional<qint16> pump)
 {
-    if (heard()) {
-        Q_EMIT runEvent(RunEvent{kind, m_clock.stamp(), command, value, frame, note, mpa});
+    if (!heard()) {
+        return;
     }
+    if (!pump && !frame.isEmpty()) {
+        if (const auto sent = commandframes::parse(frame)) {
+            pump = qint16(sent->pump);
+        }
+    }
+    Q_EMIT runEvent(RunEvent{kind, m_clock.stamp(), command, value, frame, note, mpa, pump});
 }
 
 void RunEvents::lineOpened(const QString &device)
@@ -30,10 +39,10 @@ void RunEvents::lineBack(const QString &device)
     report(RunEventKind::LineBack, {}, {}, device);
 }
 
-void RunEvents::reply(RunEventKind kind, const QString &value, const QByteArray &frame,
+void RunEvents::reply(qint16 pump, RunEventKind kind, const QString &value, const QByteArray &frame,
                       std::optional<double> mpa)
 {
-    report(kind, value, frame, {}, PumpCommand::Run, mpa);
+    report(kind, value, frame, {}, PumpCommand::Run, mpa, pump);
 }
 
 void RunEvents::commandSent(PumpCommand command, const QByteArray &frame, const QString &value)
@@ -48,7 +57,7 @@ void RunEvents::commandNotSent(PumpCommand command, const QByteArray &frame, con
 
 void RunEvents::pumpNumberSet(qint16 number)
 {
-    report(RunEventKind::PumpNumber, QString::number(number));
+    report(RunEventKind::PumpNumber, QString::number(number), {}, {}, PumpCommand::Run, {}, number);
 }
 
 void RunEvents::lineLost(const QString &reason)
@@ -61,9 +70,10 @@ void RunEvents::lineClosed()
     report(RunEventKind::LineClosed);
 }
 
-void RunEvents::recordFull(qsizetype limit)
+void RunEvents::recordFull(qint16 pump, qsizetype limit)
 {
-    report(RunEventKind::RecordFull, {}, {}, u"压力记录已满（%1 个数值）"_s.arg(limit));
+    report(RunEventKind::RecordFull, {}, {}, u"压力记录已满（%1 个数值）"_s.arg(limit),
+           PumpCommand::Run, {}, pump);
 }
 
 void RunEvents::safetyStop(const QByteArray &frame, const QString &value, const QString &note)
@@ -77,7 +87,7 @@ void RunEvents::safetyStopNotSent(const QByteArray &frame, const QString &value,
     report(RunEventKind::SafetyStopNotSent, value, frame, note);
 }
 
-void RunEvents::safetyAcknowledged()
+void RunEvents::safetyAcknowledged(qint16 pump)
 {
-    report(RunEventKind::SafetyAcknowledged);
+    report(RunEventKind::SafetyAcknowledged, {}, {}, {}, PumpCommand::Run, {}, pump);
 }

@@ -38,6 +38,9 @@ struct RunEvent
     QByteArray frame; // the bytes as they went over the line; empty when none
     QString note;
     std::optional<double> mpa; // a pressure reply's value, read once; empty when it is no number
+    // The pump the event concerns: a reply's, a command's, the record's; none for the line's
+    // own events (opened, lost, closed).
+    std::optional<qint16> pump;
 };
 
 class RunEvents : public QObject
@@ -48,18 +51,19 @@ public:
 
     void lineOpened(const QString &device);
     void lineBack(const QString &device);
-    // `kind` is Pressure, FlowSetpoint or PressureLimit; `mpa` a pressure's value.
-    void reply(RunEventKind kind, const QString &value, const QByteArray &frame,
+    // `kind` is Pressure, FlowSetpoint or PressureLimit; `mpa` a pressure's value; `pump` the
+    // pump the reply went to (on a line with one pump, whatever number the reply carries).
+    void reply(qint16 pump, RunEventKind kind, const QString &value, const QByteArray &frame,
                std::optional<double> mpa = std::nullopt);
     void commandSent(PumpCommand command, const QByteArray &frame, const QString &value);
     void commandNotSent(PumpCommand command, const QByteArray &frame, const QString &reason);
     void pumpNumberSet(qint16 number);
     void lineLost(const QString &reason);
     void lineClosed();
-    void recordFull(qsizetype limit);
+    void recordFull(qint16 pump, qsizetype limit);
     void safetyStop(const QByteArray &frame, const QString &value, const QString &note);
     void safetyStopNotSent(const QByteArray &frame, const QString &value, const QString &note);
-    void safetyAcknowledged();
+    void safetyAcknowledged(qint16 pump);
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);
@@ -67,9 +71,10 @@ Q_SIGNALS:
 private:
     bool heard() const;
     // Stamps and emits, only when someone listens: a console without a log builds no events.
+    // A command frame names its pump itself.
     void report(RunEventKind kind, const QString &value = {}, const QByteArray &frame = {},
                 const QString &note = {}, PumpCommand command = PumpCommand::Run,
-                std::optional<double> mpa = std::nullopt);
+                std::optional<double> mpa = std::nullopt, std::optional<qint16> pump = {});
 
     Clock &m_clock;
 };

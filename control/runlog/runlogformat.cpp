@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -70,6 +71,13 @@ char *writeDateTime(char *out, const Civil &c, char beforeTime, char inTime)
     out = digits(out, c.minute, 2);
     *out++ = inTime;
     return digits(out, c.second, 2);
+}
+
+// The pump column: its number as the frames count it, nothing for the line's own rows. At most
+// six characters.
+char *writePump(char *out, std::optional<qint16> pump)
+{
+    return pump ? std::to_chars(out, out + 6, int(*pump)).ptr : out;
 }
 
 bool needsQuotes(char c)
@@ -215,7 +223,7 @@ QLatin1StringView eventName(const RunEvent &event)
 QByteArray header()
 {
     return "\xEF\xBB\xBF"
-           "time,seconds,event,value,frame,note\r\n"_ba;
+           "time,seconds,event,value,frame,note,pump\r\n"_ba;
 }
 
 void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)
@@ -248,8 +256,11 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)
         *p++ = ',';
         std::memcpy(p, event.frame.constData(), size_t(event.frame.size()));
         p += event.frame.size();
-        std::memcpy(p, ",\r\n", 3);
-        out.append(row, p + 3 - row);
+        *p++ = ',';
+        *p++ = ',';
+        p = writePump(p, event.pump);
+        std::memcpy(p, "\r\n", 2);
+        out.append(row, p + 2 - row);
         return;
     }
     out.append(row, p - row);
@@ -263,6 +274,9 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)
     } else {
         appendField(out, event.note);
     }
+    out.append(',');
+    char pump[8];
+    out.append(pump, writePump(pump, event.pump) - pump);
     out.append("\r\n", 2);
 }
 

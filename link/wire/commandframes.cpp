@@ -33,6 +33,12 @@ QByteArray dialogPressureLimit(qint16 pump, double mpa)
            numberpatterns::tenths(mpa).toLatin1() + 'Y';
 }
 
+QByteArray numbered(qint16 pump, char letter, QByteArrayView value)
+{
+    QByteArray frame = 'Q' + numberpatterns::twoDigits(pump).toLatin1() + letter;
+    return frame.append(value).append('Y');
+}
+
 QString keypadBody(qint16 pump, QChar letter, double typedValue)
 {
     return numberpatterns::twoDigits(pump) + letter + numberpatterns::tenths(typedValue) + u'Y';

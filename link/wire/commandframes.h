@@ -25,6 +25,11 @@ QByteArray stop(qint16 pump);
 QByteArray dialogFlow(qint16 pump, double mlPerMin);
 QByteArray dialogPressureLimit(qint16 pump, double mpa);
 
+// A frame of a pump driven by its number on a shared console: "Q" + the two-digit number +
+// `letter` + the four-character value + "Y" (pump 12 runs with Q12R0000Y), nine characters
+// for every pump from 0 to 99.
+QByteArray numbered(qint16 pump, char letter, QByteArrayView value = "0000");
+
 // A keypad frame without its leading 'Q'; `typedValue` is re-written as "00.0".
 QString keypadBody(qint16 pump, QChar letter, double typedValue);
 QByteArray keypad(const QString &body);

@@ -1,6 +1,7 @@
 // The safety band in the settings file: what is saved comes back, and a file edited into
 // something the dialog would refuse turns the band off rather than half on.
 
+#include "app/pumpsettings.h"
 #include "app/safetysettings.h"
 
 #include <gtest/gtest.h>
@@ -31,4 +32,25 @@ TEST(SafetySettings, SavedBandComesBackAndABadFileIsOff)
         settings.setValue(key, value);
         EXPECT_EQ(safetysettings::load(settings), safety::Limits{}) << key.toStdString();
     }
+}
+
+TEST(PumpSettings, AddedPumpsComeBackWithTheirBandsAndEntriesNotWrittenByUsAreLeftOut)
+{
+    const QTemporaryDir dir;
+    const QString file = dir.filePath(u"pumpconsole.conf"_s);
+    const QList<pumpsettings::Saved> pumps{{u"2"_s, 12, {3.0, {}, 5}}, {u"/dev/ttyUSB1"_s, 0, {}}};
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        safetysettings::save(settings, {9.0, {}, {}}); // the panel's own band stays apart
+        pumpsettings::save(settings, pumps);
+    }
+    QSettings settings(file, QSettings::IniFormat);
+    EXPECT_EQ(pumpsettings::load(settings), pumps);
+    EXPECT_EQ(safetysettings::load(settings), (safety::Limits{9.0, {}, {}}));
+    for (const QString &number : {u"100"_s, u"-1"_s, u"x"_s}) {
+        settings.setValue(u"pumps/1/number"_s, number);
+        EXPECT_EQ(pumpsettings::load(settings), pumps.mid(1)) << number.toStdString();
+    }
+    pumpsettings::save(settings, {});
+    EXPECT_TRUE(pumpsettings::load(settings).isEmpty());
 }

@@ -58,8 +58,9 @@ struct LoggingConsole
         EXPECT_TRUE(csv.unfinished.isEmpty());
         QStringList out;
         for (const QStringList &row : csv.rows) {
-            EXPECT_EQ(row.size(), 6) << row.join(u'|').toStdString();
-            out << row.join(u'|');
+            // The pump column is the format's own test's; these compare the rest.
+            EXPECT_EQ(row.size(), 7) << row.join(u'|').toStdString();
+            out << row.mid(0, 6).join(u'|');
         }
         return out;
     }

@@ -176,7 +176,7 @@ TEST(RunLogFormat, EventNamesAreTheOnesScriptsMatch)
     }
 }
 
-TEST(RunLogFormat, ARowIsSixFieldsThatReadBackAsWritten)
+TEST(RunLogFormat, ARowIsSevenFieldsThatReadBackAsWritten)
 {
     RunEvent event;
     event.kind = RunEventKind::CommandNotSent;
@@ -187,12 +187,24 @@ TEST(RunLogFormat, ARowIsSixFieldsThatReadBackAsWritten)
     QByteArray row;
     runlog::appendRow(row, event, 1'000'000'000);
     EXPECT_EQ(row, "2026-12-08T14:03:27.412+08:00,6.654,command not sent,,Q00L12.5Y,"
-                   "\"flow: 串口写入失败：\"\"I/O\"\", error\"\r\n");
+                   "\"flow: 串口写入失败：\"\"I/O\"\", error\",\r\n");
     const CsvRead csv = readCsv(row);
     ASSERT_EQ(csv.rows.size(), 1);
-    EXPECT_EQ(csv.rows[0].back(), u"flow: "_s + event.note);
+    EXPECT_EQ(csv.rows[0][5], u"flow: "_s + event.note);
+    // The pump column: the pump's number, or nothing for the line's own rows.
+    event.pump = 12;
+    event.kind = RunEventKind::LineClosed;
+    event.frame.clear();
+    event.note.clear();
+    row.clear();
+    runlog::appendRow(row, event, 1'000'000'000);
+    EXPECT_TRUE(row.endsWith("line closed,,,,12\r\n")) << row.toStdString();
+    event.pump.reset();
+    row.clear();
+    runlog::appendRow(row, event, 1'000'000'000);
+    EXPECT_TRUE(row.endsWith("line closed,,,,\r\n")) << row.toStdString();
     EXPECT_TRUE(runlog::header().startsWith("\xEF\xBB\xBF"
-                                            "time,seconds,event,value,frame,note"));
+                                            "time,seconds,event,value,frame,note,pump\r\n"));
 }
 
 TEST(RunLogFormat, FileNamesComeFromTheLocalOpeningTime)

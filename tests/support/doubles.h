@@ -7,6 +7,7 @@
 // it from inside a write; a lost line is closed before it is reported.
 
 #include "control/pumpconsole.h"
+#include "control/rig/rigparts.h"
 #include "control/seams/clock.h"
 #include "control/seams/operatorboxes.h"
 #include "control/seams/ticker.h"
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -273,6 +275,28 @@ public:
     }
 };
 
+// Ports and tickers for added pumps, kept for the test to reach: ports in the order the lines
+// were opened, each pump's three tickers in turn (second, stale check, safety check).
+class FakeRigParts final : public RigParts
+{
+public:
+    std::vector<FakePort *> ports;
+    std::vector<ManualTicker *> tickers;
+
+    std::unique_ptr<PumpPort> newPort() override
+    {
+        auto port = std::make_unique<FakePort>();
+        ports.push_back(port.get());
+        return port;
+    }
+    std::unique_ptr<Ticker> newTicker(std::chrono::milliseconds) override
+    {
+        auto ticker = std::make_unique<ManualTicker>();
+        tickers.push_back(ticker.get());
+        return ticker;
+    }
+};
+
 // Every part the console is driven through, as doubles.
 struct ConsoleDoubles
 {
@@ -284,10 +308,12 @@ struct ConsoleDoubles
     ManualTicker safetyTicker;
     ManualClock clock;
     FakePortInfoSource system;
+    FakeRigParts rigParts;
 
     ConsoleSeams seams()
     {
-        return {port, boxes, system, clock, ticker, staleTicker, pollTicker, safetyTicker};
+        return {port,        boxes,      system,       clock,    ticker,
+                staleTicker, pollTicker, safetyTicker, &rigParts};
     }
 };
 

@@ -31,8 +31,8 @@ public:
     static auto withBoxesAndTicker(OperatorBoxes &boxes, Ticker &runTicker)
     {
         return [&boxes, &runTicker](SystemParts &s) {
-            return ConsoleSeams{s.port,    boxes,         s.ports,      s.clock,
-                                runTicker, s.staleTicker, s.pollTicker, s.safetyTicker};
+            return ConsoleSeams{s.port,        boxes,        s.ports,        s.clock,    runTicker,
+                                s.staleTicker, s.pollTicker, s.safetyTicker, &s.rigParts};
         };
     }
 };

@@ -331,6 +331,7 @@ const MenuEntry menuEntries[] = {
     {u"Pump"_s, u"泵(O)"_s, {}},
     {u"run"_s, u"运行"_s, u"Pump"_s},
     {u"stop"_s, u"停止"_s, u"Pump"_s},
+    {u"pumps"_s, u"多泵"_s, u"Pump"_s},
     {u"seting"_s, u"设定(S)"_s, {}},
     {u"liquid"_s, u"流量"_s, u"seting"_s},
     {u"pressure"_s, u"压力"_s, u"seting"_s},

@@ -175,7 +175,7 @@ protected:
         EXPECT_EQ(log.error, QString());
         if (!log.rows.isEmpty()) {
             EXPECT_EQ(log.rows.takeFirst(), (QStringList{u"time"_s, u"seconds"_s, u"event"_s,
-                                                         u"value"_s, u"frame"_s, u"note"_s}));
+                                                         u"value"_s, u"frame"_s, u"note"_s, u"pump"_s}));
         }
         return log;
     }
@@ -228,7 +228,7 @@ TEST_F(RunLogProcess, KilledMidRunTheLogHoldsEveryReplyUpToOneSecondBeforeTheKil
     // A kill can cut the write that was under way; everything before it must be whole.
     EXPECT_TRUE(log.unfinished.isEmpty() || !log.unfinished.contains('\n'));
     ASSERT_GE(log.rows.size(), 3);
-    EXPECT_EQ(log.rows.front().mid(2), (QStringList{u"line open"_s, {}, {}, m_device}));
+    EXPECT_EQ(log.rows.front().mid(2), (QStringList{u"line open"_s, {}, {}, m_device, {}}));
     EXPECT_EQ(log.rows.front()[1], u"0.000"_s);
 
     QStringList frames;
@@ -237,7 +237,7 @@ TEST_F(RunLogProcess, KilledMidRunTheLogHoldsEveryReplyUpToOneSecondBeforeTheKil
     int runs = 0;
     for (const QStringList &row : log.rows) {
         SCOPED_TRACE(row.join(u","_s).toStdString());
-        ASSERT_EQ(row.size(), 6);
+        ASSERT_EQ(row.size(), 7);
         const QDateTime time = QDateTime::fromString(row[0], Qt::ISODateWithMs);
         ASSERT_TRUE(time.isValid());
         EXPECT_TRUE(QRegularExpression(u"\\.\\d{3}[+-]\\d\\d:\\d\\d$"_s).match(row[0]).hasMatch());
