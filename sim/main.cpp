@@ -256,11 +256,13 @@ void Simulator::tickPressure(Micros t)
     // should see the pressure of now, not of a minute ago. Two readings a pump may wait, so
     // that pumps reporting at the same moment do not crowd each other out.
     const qsizetype backlog = 2 * wire::frameLength * qsizetype(m_pumps.size());
-    // Whoever reports first gets the line when it is full; taking turns at that keeps one
-    // pump's readings from always being the ones dropped.
+    // Whoever reports first gets the line when it is full; the pump that got a reading in
+    // goes to the back, so that no pump's readings are always the ones dropped.
     const size_t count = m_pumps.size();
+    const size_t first = m_firstTurn;
     for (size_t i = 0; i < count; ++i) {
-        ServedPump &pump = m_pumps[(m_firstTurn + i) % count];
+        const size_t index = (first + i) % count;
+        ServedPump &pump = m_pumps[index];
         if (t < pump.nextPressure) {
             continue;
         }
@@ -270,9 +272,9 @@ void Simulator::tickPressure(Micros t)
         }
         if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
             reply(pump, replyframes::encode(pump.number, 'N', pump.model.pressure()));
+            m_firstTurn = (index + 1) % count;
         }
     }
-    m_firstTurn = (m_firstTurn + 1) % count;
 }
 
 bool Simulator::writeDue(Micros t)
