@@ -17,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -27,6 +28,7 @@
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -37,7 +39,8 @@ struct SimOptions
 {
     std::optional<int> port;
     std::optional<int> pump; // answer only this pump; any when unset
-    double rate = 2.0;       // pressure replies a second
+    std::vector<int> pumps;  // each a pump of its own on the one line; none: one pump, as above
+    double rate = 2.0;       // pressure replies a second, of each pump
     int split = 1;
     bool garbage = false;
     int burst = 0;
@@ -92,15 +95,35 @@ bool installSignals()
     return true;
 }
 
+// One pump on the line: its own hydraulics, its own faults, its own turn to report.
+struct ServedPump
+{
+    ServedPump(int address, const SimOptions &options) : number(address), faults(options.faults)
+    {
+        model.setFlow(options.flow);
+    }
+
+    int number; // the number its replies carry
+    PumpModel model;
+    FaultScript faults;
+    bool silent = false;
+    Micros nextPressure{0};
+};
+
 class Simulator
 {
 public:
     Simulator(const SimOptions &options, PseudoTerminal &pty, FrameLog &frameLog)
         : m_options(options), m_pty(pty), m_frameLog(frameLog), m_line(lineOptions(options)),
-          m_faults(options.faults), m_replyPump(options.pump.value_or(1)),
+          m_anyNumber(options.pumps.empty() && !options.pump),
           m_start(std::chrono::steady_clock::now())
     {
-        m_model.setFlow(options.flow);
+        if (options.pumps.empty()) {
+            m_pumps.emplace_back(options.pump.value_or(1), options);
+        }
+        for (int number : options.pumps) {
+            m_pumps.emplace_back(number, options);
+        }
     }
 
     // Runs until a signal or --close-after; returns the exit code.
@@ -121,8 +144,11 @@ private:
         return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now() - m_start);
     }
 
+    ServedPump *addressed(int number);
+    // How the line tells the pump's replies from the others': not its number, which may change.
+    int sender(const ServedPump &pump) const { return int(&pump - m_pumps.data()); }
     void handle(const QByteArray &frame);
-    void reply(const QByteArray &frame);
+    void reply(const ServedPump &pump, const QByteArray &frame);
     void tickPressure(Micros t);
     bool writeDue(Micros t);
     int pollTimeoutMs(Micros t) const;
@@ -131,21 +157,36 @@ private:
     PseudoTerminal &m_pty;
     FrameLog &m_frameLog;
     ReplyLine m_line;
-    PumpModel m_model;
-    FaultScript m_faults;
-    bool m_silent = false;
+    std::vector<ServedPump> m_pumps;
+    // Neither --pump nor --pumps: the one pump answers to any number, and replies as the
+    // number it was last called by.
+    bool m_anyNumber;
+    size_t m_firstTurn = 0; // which pump reports first when several are due at once
     CommandSplitter m_splitter;
-    int m_replyPump;
     std::chrono::steady_clock::time_point m_start;
     Micros m_modelTime{0};
-    Micros m_nextPressure{0};
     bool m_waitWritable = false;
 };
 
-void Simulator::reply(const QByteArray &frame)
+ServedPump *Simulator::addressed(int number)
 {
-    if (!m_silent) {
-        m_line.queueReply(frame);
+    // A pump's address is two digits; frames for other numbers belong to other pumps.
+    if (m_anyNumber) {
+        if (number < 0 || number > 99) {
+            return nullptr;
+        }
+        m_pumps.front().number = number;
+        return &m_pumps.front();
+    }
+    const auto found = std::find_if(m_pumps.begin(), m_pumps.end(),
+                                    [number](const ServedPump &p) { return p.number == number; });
+    return found == m_pumps.end() ? nullptr : &*found;
+}
+
+void Simulator::reply(const ServedPump &pump, const QByteArray &frame)
+{
+    if (!pump.silent) {
+        m_line.queueReply(frame, sender(pump));
     }
 }
 
@@ -156,39 +197,35 @@ void Simulator::handle(const QByteArray &frame)
     if (!command) {
         return;
     }
-    // A pump's address is two digits; frames for other numbers belong to other pumps.
-    const bool ours = m_options.pump ? command->pump == *m_options.pump
-                                     : command->pump >= 0 && command->pump <= 99;
-    if (!ours) {
+    ServedPump *const pump = addressed(command->pump);
+    if (!pump) {
         say("RX " + frame + " (other pump, ignored)");
         return;
     }
     say("RX " + frame);
-    if (!m_options.pump) {
-        m_replyPump = command->pump;
-    }
 
+    PumpModel &model = pump->model;
     bool numeric = false;
     const double value = QString::fromLatin1(command->value).toDouble(&numeric);
     switch (command->letter) {
     case 'R':
-        m_model.run();
-        m_faults.started(now(), m_model.pressure());
+        model.run();
+        pump->faults.started(now(), model.pressure());
         break;
     case 'S':
-        m_model.stop();
-        m_faults.stopped();
+        model.stop();
+        pump->faults.stopped();
         break;
     case 'L':
-        if (numeric && m_model.setFlow(value)) {
-            reply(replyframes::encode(m_replyPump, 'L', m_model.flow()));
+        if (numeric && model.setFlow(value)) {
+            reply(*pump, replyframes::encode(pump->number, 'L', model.flow()));
         } else if (m_options.verbose) {
             say("refused flow " + command->value);
         }
         break;
     case 'P':
-        if (numeric && m_model.setPressureLimit(value)) {
-            reply(replyframes::encode(m_replyPump, 'P', m_model.pressureLimit()));
+        if (numeric && model.setPressureLimit(value)) {
+            reply(*pump, replyframes::encode(pump->number, 'P', model.pressureLimit()));
         } else if (m_options.verbose) {
             say("refused pressure limit " + command->value);
         }
@@ -203,24 +240,40 @@ void Simulator::handle(const QByteArray &frame)
 
 void Simulator::tickPressure(Micros t)
 {
-    m_model.advance(std::chrono::duration<double>(t - m_modelTime).count());
+    const double elapsed = std::chrono::duration<double>(t - m_modelTime).count();
     m_modelTime = t;
-    if (const auto forced = m_faults.pressure(t)) {
-        m_model.setPressure(*forced);
+    for (ServedPump &pump : m_pumps) {
+        pump.model.advance(elapsed);
+        if (const auto forced = pump.faults.pressure(t)) {
+            pump.model.setPressure(*forced);
+        }
     }
-    if (m_options.rate <= 0.0 || t < m_nextPressure) {
+    if (m_options.rate <= 0.0) {
         return;
     }
     const Micros period{qint64(1e6 / m_options.rate)};
-    m_nextPressure += period;
-    if (m_nextPressure <= t) {
-        m_nextPressure = t + period; // fell behind: carry on from now rather than catch up
-    }
     // A slow line (or nobody reading) drops readings rather than piling them up: the console
-    // should see the pressure of now, not of a minute ago.
-    constexpr int backlog = 2 * wire::frameLength;
-    if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
-        reply(replyframes::encode(m_replyPump, 'N', m_model.pressure()));
+    // should see the pressure of now, not of a minute ago. Two readings a pump may wait, so
+    // that pumps reporting at the same moment do not crowd each other out.
+    const qsizetype backlog = 2 * wire::frameLength * qsizetype(m_pumps.size());
+    // Whoever reports first gets the line when it is full; the pump that got a reading in
+    // goes to the back, so that no pump's readings are always the ones dropped.
+    const size_t count = m_pumps.size();
+    const size_t first = m_firstTurn;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t index = (first + i) % count;
+        ServedPump &pump = m_pumps[index];
+        if (t < pump.nextPressure) {
+            continue;
+        }
+        pump.nextPressure += period;
+        if (pump.nextPressure <= t) {
+            pump.nextPressure = t + period; // fell behind: carry on from now, not catch up
+        }
+        if (m_line.queuedBytes() < backlog && m_pty.unread() < backlog) {
+            reply(pump, replyframes::encode(pump.number, 'N', pump.model.pressure()));
+            m_firstTurn = (index + 1) % count;
+        }
     }
 }
 
@@ -257,7 +310,9 @@ int Simulator::pollTimeoutMs(Micros t) const
 {
     Micros wake = t + 200ms; // never sleep long: the model keeps moving
     if (m_options.rate > 0.0) {
-        wake = std::min(wake, m_nextPressure);
+        for (const ServedPump &pump : m_pumps) {
+            wake = std::min(wake, pump.nextPressure);
+        }
     }
     if (const auto due = m_line.nextDue(); due && !m_waitWritable) {
         wake = std::min(wake, *due);
@@ -272,11 +327,19 @@ int Simulator::pollTimeoutMs(Micros t) const
 int Simulator::run()
 {
     if (m_options.rate > 0.0) {
-        m_nextPressure = Micros{qint64(1e6 / m_options.rate)};
+        // Spread over the period, so that several pumps' readings come evenly, not in clumps.
+        const double period = 1e6 / m_options.rate;
+        for (size_t i = 0; i < m_pumps.size(); ++i) {
+            m_pumps[i].nextPressure = Micros{qint64(period * (1.0 + double(i) / m_pumps.size()))};
+        }
     }
     if (m_options.burst > 0) {
-        std::vector<QByteArray> frames(size_t(m_options.burst),
-                                       replyframes::encode(m_replyPump, 'N', m_model.pressure()));
+        std::vector<QByteArray> frames;
+        for (int i = 0; i < m_options.burst; ++i) {
+            for (const ServedPump &pump : m_pumps) {
+                frames.push_back(replyframes::encode(pump.number, 'N', pump.model.pressure()));
+            }
+        }
         m_line.queueBurst(frames);
     }
 
@@ -288,9 +351,11 @@ int Simulator::run()
             say("closed");
             return 0;
         }
-        m_silent = m_faults.silent(t);
-        if (m_silent) {
-            m_line.clear();
+        for (ServedPump &pump : m_pumps) {
+            pump.silent = pump.faults.silent(t);
+            if (pump.silent) {
+                m_line.clear(sender(pump));
+            }
         }
         tickPressure(t);
         if (!writeDue(t)) {
@@ -357,6 +422,28 @@ std::optional<int> integer(const QCommandLineParser &parser, const QString &name
         return std::nullopt;
     }
     return value;
+}
+
+// "1,2,12": each a pump number of two digits at most, each once.
+std::optional<std::vector<int>> pumpList(const QString &name, const QString &text)
+{
+    std::vector<int> numbers;
+    for (const QString &item : text.split(u',')) {
+        bool ok = false;
+        const int number = item.toInt(&ok);
+        if (!ok || number < 0 || number > 99) {
+            complain(QStringLiteral("--%1 takes pump numbers from 0 to 99 separated by commas; "
+                                    "\"%2\" is not one")
+                         .arg(name, item));
+            return std::nullopt;
+        }
+        if (std::find(numbers.begin(), numbers.end(), number) != numbers.end()) {
+            complain(QStringLiteral("--%1 names pump %2 twice").arg(name).arg(number));
+            return std::nullopt;
+        }
+        numbers.push_back(number);
+    }
+    return numbers;
 }
 
 Micros seconds(double value)
@@ -446,6 +533,7 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
     parser.addHelpOption();
     const QString port = QStringLiteral("port");
     const QString pump = QStringLiteral("pump");
+    const QString pumps = QStringLiteral("pumps");
     const QString rate = QStringLiteral("rate");
     const QString split = QStringLiteral("split");
     const QString garbage = QStringLiteral("garbage");
@@ -461,12 +549,22 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
          QStringLiteral("Answer only frames for pump N (default: any, replying as the last "
                         "pump addressed, 01 at first)."),
          QStringLiteral("N")},
-        {rate, QStringLiteral("Pressure replies a second (default 2; 0 for none)."),
+        {pumps,
+         QStringLiteral("Be each of the pumps N,M,... (0 to 99) on the one line: each its own "
+                        "flow, limit and running state, its replies carrying its own number; "
+                        "frames for other numbers are ignored. --flow, --rate, --burst and the "
+                        "fault options apply to each pump, the faults counting from that "
+                        "pump's own run frame. Not with --pump."),
+         QStringLiteral("N,M,...")},
+        {rate,
+         QStringLiteral("Pressure replies a second, of each pump (default 2; 0 for none). "
+                        "Several pumps share the line's 107 frames a second: past that, "
+                        "readings are dropped, each pump's in turn."),
          QStringLiteral("HZ"), QStringLiteral("2")},
         {split, QStringLiteral("Write each reply in K pieces with short gaps."),
          QStringLiteral("K"), QStringLiteral("1")},
         {garbage, QStringLiteral("Put a few random bytes (never 'Q') between replies.")},
-        {burst, QStringLiteral("Send N pressure replies in one write at start-up."),
+        {burst, QStringLiteral("Send N pressure replies (of each pump) in one write at start-up."),
          QStringLiteral("N"), QStringLiteral("0")},
         {closeAfter,
          QStringLiteral("Close the line and exit after SECONDS, like an unplugged "
@@ -517,11 +615,24 @@ std::optional<SimOptions> parseOptions(const QCoreApplication &app)
             return std::nullopt;
         }
     }
+    if (parser.isSet(pump) && parser.isSet(pumps)) {
+        complain(QStringLiteral("--%1 and --%2 do not go together: --%2 lists every pump "
+                                "answered (--%2 %3 for that pump alone)")
+                     .arg(pump, pumps, parser.value(pump)));
+        return std::nullopt;
+    }
     if (parser.isSet(pump)) {
         options.pump = integer(parser, pump, 0, 99);
         if (!options.pump) {
             return std::nullopt;
         }
+    }
+    if (parser.isSet(pumps)) {
+        auto numbers = pumpList(pumps, parser.value(pumps));
+        if (!numbers) {
+            return std::nullopt;
+        }
+        options.pumps = std::move(*numbers);
     }
     const auto hz = number(parser, rate, 0, 1000);
     const auto pieces = integer(parser, split, 1, wire::frameLength);

@@ -144,8 +144,15 @@ bool AliasLink::create(const QString &directory, const QString &name, const QStr
         return false;
     }
     if (existing.isSymLink() && existing.exists()) {
-        std::fprintf(stderr, "pumpsim: %s pointed at %s; taking it over\n", qPrintable(path),
-                     qPrintable(existing.symLinkTarget()));
+        // Most likely another simulated pump given the same --port: it keeps running, but
+        // nobody can reach it by number any more, and once we leave the number falls back to
+        // the built-in serial port. Taken over all the same, because a link left by a pump
+        // that was killed may lead to a pseudo-terminal someone else has since been given.
+        std::fprintf(stderr,
+                     "pumpsim: %s led to %s, which is still there (another simulated pump "
+                     "with the same --port?); it leads here now, and nowhere once this pump "
+                     "stops. Give each simulated pump its own --port.\n",
+                     qPrintable(path), qPrintable(existing.symLinkTarget()));
     }
     // Made under a temporary name and renamed over: the name is never missing or half made.
     const QByteArray temporary = QFile::encodeName(path + QStringLiteral(".%1").arg(getpid()));

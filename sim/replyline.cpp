@@ -7,7 +7,7 @@ ReplyLine::ReplyLine(const Options &options) : m_options(options), m_random(opti
     m_options.pieces = std::max(1, m_options.pieces);
 }
 
-void ReplyLine::queueReply(const QByteArray &frame)
+void ReplyLine::queueReply(const QByteArray &frame, int sender)
 {
     if (m_options.noise && m_anyReply) {
         QByteArray noise(1 + int(m_random.bounded(4)), '\0');
@@ -17,7 +17,7 @@ void ReplyLine::queueReply(const QByteArray &frame)
                 c = char(m_random.bounded(256));
             } while (c == 'Q');
         }
-        m_pieces.push_back({noise, Micros{0}, {}});
+        m_pieces.push_back({noise, Micros{0}, {}, sender});
     }
     m_anyReply = true;
 
@@ -26,7 +26,8 @@ void ReplyLine::queueReply(const QByteArray &frame)
     for (qsizetype i = 0; i < count; ++i) {
         // Sizes as even as they come: nine bytes in two pieces are five and four.
         const qsizetype to = frame.size() * (i + 1) / count;
-        Piece piece{frame.mid(from, to - from), i == 0 ? Micros{0} : m_options.pieceGap, {}};
+        Piece piece{
+            frame.mid(from, to - from), i == 0 ? Micros{0} : m_options.pieceGap, {}, sender};
         if (i == count - 1) {
             piece.finishes.push_back(frame);
         }
@@ -46,6 +47,11 @@ void ReplyLine::queueBurst(const std::vector<QByteArray> &frames)
         m_anyReply = true;
         m_pieces.push_back(std::move(piece));
     }
+}
+
+void ReplyLine::clear(int sender)
+{
+    std::erase_if(m_pieces, [sender](const Piece &piece) { return piece.sender == sender; });
 }
 
 qsizetype ReplyLine::queuedBytes() const

@@ -5,6 +5,9 @@
 // line here keeps the pump honest: each piece waits until the previous one would have left
 // the wire. It also produces the awkward cases a real line shows the console: a reply in
 // several pieces with gaps between them, and noise between replies.
+//
+// Several pumps on one cable share one line: their replies queue in the order they were made,
+// so one pump's reply never lands inside another's, and together they never outrun the wire.
 
 #include <chrono>
 #include <deque>
@@ -30,13 +33,16 @@ public:
 
     explicit ReplyLine(const Options &options);
 
-    void queueReply(const QByteArray &frame);
+    // `sender` tells the pumps sharing the line apart, for clear(sender).
+    void queueReply(const QByteArray &frame, int sender = 0);
     // Several replies in one write, as a pump that had them piled up would send them.
     void queueBurst(const std::vector<QByteArray> &frames);
 
     // Drops whatever has not gone out yet, even the rest of a reply half on the wire: a pump
     // that hangs does not finish its sentence.
     void clear() { m_pieces.clear(); }
+    // The same for one pump only; the others on the line carry on.
+    void clear(int sender);
     bool empty() const { return m_pieces.empty(); }
     qsizetype queuedBytes() const;
     // When the next piece may go out; nothing when nothing is queued.
@@ -55,6 +61,7 @@ private:
         QByteArray bytes;
         Micros gap{0};                    // after the line is free, before this piece
         std::vector<QByteArray> finishes; // replies whose last byte is in this piece
+        int sender = -1;                  // a burst's piece is no single pump's
     };
 
     Options m_options;

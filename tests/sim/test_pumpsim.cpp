@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <QDir>
 #include <QElapsedTimer>
@@ -65,6 +66,11 @@ std::function<bool(const QByteArray &)> isPressure(const char *pump = "01")
 {
     const QRegularExpression form(u"^Q%1N\\d\\d\\.\\dY$"_s.arg(QLatin1String(pump)));
     return [form](const QByteArray &f) { return form.match(QString::fromLatin1(f)).hasMatch(); };
+}
+
+double value(const QByteArray &frame)
+{
+    return frame.mid(4, 4).toDouble();
 }
 
 class PumpSim : public ::testing::Test
@@ -271,6 +277,91 @@ TEST_F(PumpSim, LeavesCleanlyOnTerminate)
     EXPECT_EQ(portnames::deviceForPortNumber(1), u"/dev/ttyS0"_s);
 }
 
+// Several pumps on one line, as the console will meet them on one multi-drop cable.
+
+TEST_F(PumpSim, SeveralPumpsEachTakeTheirOwnFramesInEitherForm)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--pumps 1,2,12 --rate 20"_s));
+    const auto isSetpoint = [](const QByteArray &f) { return f[3] == 'L' || f[3] == 'P'; };
+    // Each sent, the frame logged, and the next setpoint reply; an unserved number's frame
+    // gets none, so the reply after it is the next frame's.
+    const char *const cases[][3] = {
+        {"Q02L12.5Y", "RX Q02L12.5Y", "Q02L12.5Y"},
+        {"Q012P01.5Y", "RX Q012P01.5Y", "Q12P01.5Y"},
+        {"Q05L10.0Y", "RX Q05L10.0Y (other pump, ignored)", nullptr},
+        {"Q12L03.0Y", "RX Q12L03.0Y", "Q12L03.0Y"},
+        {"Q01P02.0Y", "RX Q01P02.0Y", "Q01P02.0Y"},
+    };
+    for (const auto &[frame, logged, reply] : cases) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(port.write(frame).ok());
+        EXPECT_TRUE(sim().waitForExact(QLatin1String(logged)));
+        if (reply) {
+            EXPECT_EQ(receiver.waitForFrame(isSetpoint), QByteArray(reply));
+        }
+    }
+    // Only pump 2 runs: its pressure climbs while the others' stay at zero.
+    ASSERT_TRUE(port.write("Q02R0000Y").ok());
+    ASSERT_TRUE(receiver.waitForFrame(
+        [](const QByteArray &f) { return isPressure("02")(f) && value(f) >= 0.1; }));
+    EXPECT_TRUE(std::any_of(receiver.frames.begin(), receiver.frames.end(), isPressure("12")));
+    for (const QByteArray &f : receiver.frames) {
+        EXPECT_TRUE(f[3] != 'N' || f.mid(1, 2) == "02" || value(f) == 0.0) << f.data();
+    }
+}
+
+TEST_F(PumpSim, SeveralPumpsShareTheLineWholeFrameByWholeFrame)
+{
+    const auto received = [this] {
+        QByteArray all;
+        for (const QByteArray &read : receiver.reads) {
+            all += read;
+        }
+        return all;
+    };
+    for (const QString &split : {u""_s, u" --split 3"_s}) {
+        SCOPED_TRACE(split.toStdString());
+        ASSERT_NO_FATAL_FAILURE(start(u"--pumps 3,7,42 --rate 1000"_s + split));
+        ASSERT_TRUE(receiver.waitForFrame(isPressure("03")));
+        const qsizetype first = received().size() / 9;
+        QElapsedTimer clock;
+        clock.start();
+        waitUntil([&] { return clock.elapsed() >= 1000; }, 1500);
+        const QByteArray stream = received();
+        const qsizetype frames = stream.size() / 9; // the last may not be all here yet
+        EXPECT_LE(double(frames - first) / (clock.nsecsElapsed() / 1e9), 115.0); // 106.7 at most
+        std::map<QByteArray, int> perPump;
+        for (qsizetype i = 0; i < frames; ++i) {
+            const QByteArray frame = stream.mid(i * 9, 9);
+            EXPECT_TRUE(isPressure("(03|07|42)")(frame)) << frame.data();
+            ++perPump[frame.mid(1, 2)];
+        }
+        for (const char *number : {"03", "07", "42"}) {
+            EXPECT_GE(perPump[number], frames / 3 - 2) << number; // they take turns
+        }
+        m_simulator.reset();
+        port.close();
+        receiver.reads.clear();
+        receiver.frames.clear();
+        receiver.checked = 0;
+    }
+}
+
+// In pieces, pump 2's replies wait on the line while pump 1 is silent: a silence that dropped
+// everything queued would cut them.
+TEST_F(PumpSim, OnePumpFallingSilentLeavesTheOthersTalking)
+{
+    ASSERT_NO_FATAL_FAILURE(start(u"--pumps 1,2 --rate 20 --split 3 --silent-after 0.3"_s));
+    ASSERT_TRUE(port.write("Q01R0000Y").ok());
+    ASSERT_TRUE(sim().waitForExact(u"RX Q01R0000Y"_s));
+    waitUntil([] { return false; }, 600);
+    const size_t from = receiver.frames.size();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(receiver.waitForFrame(isPressure("02")));
+    }
+    EXPECT_FALSE(std::any_of(receiver.frames.begin() + from, receiver.frames.end(), isPressure()));
+}
+
 // The faults the console's safety stop is tried against, and the log that times them.
 
 using std::chrono::steady_clock;
@@ -278,11 +369,6 @@ using std::chrono::steady_clock;
 qint64 steadyNs()
 {
     return std::chrono::nanoseconds(steady_clock::now().time_since_epoch()).count();
-}
-
-double value(const QByteArray &frame)
-{
-    return frame.mid(4, 4).toDouble();
 }
 
 // The frame log as (monotonic ns, "RX FRAME" or "TX FRAME") pairs.
@@ -434,6 +520,12 @@ TEST(PumpSimOptions, BadValuesAreRefusedWithExitCodeTwo)
         {"--silent-after 1 --silent-for inf", "--silent-for"},
         {"--silent-for 1", "--silent-after"},
         {"--frame-log /nonexistent/frames.log", "/nonexistent/frames.log"},
+        {"--pumps 1,2,1", "pump 1 twice"},
+        {"--pumps 1,100", "\"100\" is not one"},
+        {"--pumps -1", "\"-1\" is not one"},
+        {"--pumps 1,,2", "\"\" is not one"},
+        {"--pumps 1,x", "\"x\" is not one"},
+        {"--pump 1 --pumps 2,3", "--pump and --pumps do not go together"},
     };
     for (const auto &[arguments, named] : cases) {
         SCOPED_TRACE(arguments);

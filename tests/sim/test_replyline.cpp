@@ -129,4 +129,25 @@ TEST(ReplyLine, ABurstIsOneWrite)
     EXPECT_EQ(line.queuedBytes(), 9);
 }
 
+// Pumps 1 and 2 on one line: pump 1 hangs half way through a reply, pump 2 carries on.
+TEST(ReplyLine, ClearingOnePumpLeavesTheOthersRepliesWhole)
+{
+    ReplyLine::Options options;
+    options.pieces = 3;
+    ReplyLine line(options);
+    line.queueReply("Q01N01.2Y", 1);
+    line.queueReply("Q02N03.4Y", 2);
+    line.queueReply("Q01N01.3Y", 1);
+    ASSERT_EQ(line.due(Micros{0}), QByteArrayView("Q01"));
+    line.written(3, Micros{0});
+    line.clear(1);
+    QByteArray rest;
+    for (Micros t{0}; !line.empty(); t += Micros{1000}) {
+        const QByteArrayView piece = line.due(t);
+        rest += piece.toByteArray();
+        line.written(piece.size(), t);
+    }
+    EXPECT_EQ(rest, QByteArray("Q02N03.4Y"));
+}
+
 } // namespace
