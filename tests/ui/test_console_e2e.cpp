@@ -240,3 +240,56 @@ TEST_F(ConsoleAgainstSimulatedPump, SafetyStopWritesOneStopAndHoldsTheRunUntilAc
         EXPECT_TRUE(waitUntil([&] { return m_sim->countExact(u"RX Q00R0000Y"_s) == 2; }));
     }
 }
+
+TEST_F(ConsoleAgainstSimulatedPump, SeveralPumpsOnTwoPortsAreWatchedAndStoppedTogether)
+{
+    // Port 1: one simulator serving pumps 0 (the panel's), 1 and 2; port 2: pump 5 alone.
+    ASSERT_NO_FATAL_FAILURE(startPump({u"--pumps"_s, u"0,1,2"_s, u"--flow"_s, u"20"_s}));
+    Simulator second(m_runtime.path(),
+                     {u"--port"_s, u"2"_s, u"--pumps"_s, u"5"_s, u"--rate"_s, u"20"_s});
+    ASSERT_TRUE(second.waitForPrefix(u"alias: "_s).has_value());
+    m_window = std::make_unique<WindowOnLine>(m_boxes,
+                                              WindowOnLine::withBoxesAndTicker(m_boxes, m_ticker));
+    ASSERT_NO_FATAL_FAILURE(connectPortOne());
+    PumpRig &rig = m_window->console().rig();
+    ASSERT_TRUE(rig.addPump(u"1"_s, 1));
+    ASSERT_TRUE(rig.addPump(u"1"_s, 2));
+    ASSERT_TRUE(rig.addPump(u"2"_s, 5));
+
+    m_window->menuAction(u"pumps"_s)->trigger();
+    auto *window = m_window->findChild<QWidget *>(u"pumpsWindow"_s);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), u"多泵"_s);
+    EXPECT_FALSE(window->isModal());
+    const auto named = [window](const QString &name) -> QWidget * {
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (w->accessibleName() == name) {
+                return w;
+            }
+        }
+        return nullptr;
+    };
+    for (const QString &name : {u"泵 4"_s, u"压力 4"_s, u"流量 4"_s, u"上限 4"_s, u"状态 4"_s,
+                                u"运行 4"_s, u"停止 4"_s, u"删除 4"_s}) {
+        EXPECT_NE(named(name), nullptr) << name.toStdString();
+    }
+    EXPECT_EQ(named(u"泵 5"_s), nullptr);
+
+    // 运行 on row 2 reaches pump 1 only; its pressure rises in its own row.
+    QTest::mouseClick(qobject_cast<QAbstractButton *>(named(u"运行 2"_s)), Qt::LeftButton);
+    EXPECT_TRUE(pumpLogged(u"Q01R0000Y"_s));
+    const auto pressure = [&named](int row) {
+        return named(u"压力 "_s + QString::number(row))->accessibleDescription().toDouble();
+    };
+    EXPECT_TRUE(waitUntil([&] { return pressure(2) > 0.5; }));
+    EXPECT_EQ(named(u"状态 2"_s)->accessibleDescription(), u"运行"_s);
+    EXPECT_LT(pressure(3), 0.1) << "pump 2 was never run";
+    EXPECT_EQ(rig.droppedReplies(), 0);
+
+    QTest::mouseClick(window->findChild<QAbstractButton *>(u"stopAll"_s), Qt::LeftButton);
+    for (const QString &frame : {u"Q00S0000Y"_s, u"Q01S0000Y"_s, u"Q02S0000Y"_s}) {
+        EXPECT_TRUE(pumpLogged(frame)) << frame.toStdString();
+    }
+    EXPECT_TRUE(second.waitForExact(u"RX Q05S0000Y"_s));
+    EXPECT_TRUE(m_boxes.messages().empty());
+}
