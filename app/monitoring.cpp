@@ -1,5 +1,7 @@
 #include "app/monitoring.h"
 
+#include "control/line/pumpline.h"
+#include "control/pumpconsole.h"
 #include "control/seams/operatorboxes.h"
 #include "monitoring/monitorfeed.h"
 #include "monitoring/monitormessages.h"
@@ -7,6 +9,7 @@
 #include "mqtt/mosquittopublisher.h"
 
 #include <cstdio>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -61,5 +64,33 @@ std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
     monitoring->m_monitor =
         std::make_unique<PumpMonitor>(*monitoring->m_publisher, boxes, options.id);
     monitoring->m_feed = std::make_unique<MonitorFeed>(console, *monitoring->m_monitor);
+    monitoring->followAddedPumps(console, boxes, options.id);
     return monitoring;
+}
+
+void Monitoring::followAddedPumps(const PumpConsole &console, OperatorBoxes &boxes,
+                                  const QString &id)
+{
+    const auto sync = [this, &console, &boxes, id] {
+        std::map<const Pump *, Added> kept;
+        for (const PumpRig::Row &row : console.rig().rows()) {
+            if (row.panel) {
+                continue;
+            }
+            if (auto it = m_added.find(row.pump); it != m_added.end()) {
+                kept.insert(m_added.extract(it));
+                continue;
+            }
+            // "ttyUSB1-12": the port's own name and the pump's number, one topic level.
+            const QString name = QFileInfo(row.line->device()).fileName() + u'-' +
+                                 QString::number(row.pump->setpoints().pumpNumber());
+            Added added;
+            added.monitor = std::make_unique<PumpMonitor>(*m_publisher, boxes, id, name);
+            added.feed = std::make_unique<MonitorFeed>(*row.line, *row.pump, *added.monitor);
+            kept.emplace(row.pump, std::move(added));
+        }
+        m_added = std::move(kept); // those left behind were taken off
+    };
+    QObject::connect(&console.rig(), &PumpRig::pumpsChanged, m_publisher.get(), sync);
+    sync();
 }

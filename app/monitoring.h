@@ -4,10 +4,12 @@
 
 #include "app/options.h"
 
+#include <map>
 #include <memory>
 
 class MonitorFeed;
 class OperatorBoxes;
+class Pump;
 class Publisher;
 class PumpConsole;
 class PumpMonitor;
@@ -25,9 +27,18 @@ public:
 
 private:
     Monitoring() = default;
+    // A monitor and a feed for each pump added beside the panel's, made and dropped as the
+    // pumps are.
+    void followAddedPumps(const PumpConsole &console, OperatorBoxes &boxes, const QString &id);
+    struct Added
+    {
+        std::unique_ptr<PumpMonitor> monitor;
+        std::unique_ptr<MonitorFeed> feed;
+    };
 
     // Goes last: its goodbye ("offline") follows everything the monitor said.
     std::unique_ptr<Publisher> m_publisher;
     std::unique_ptr<PumpMonitor> m_monitor;
     std::unique_ptr<MonitorFeed> m_feed;
+    std::map<const Pump *, Added> m_added;
 };

@@ -85,21 +85,27 @@ void PumpConsole::startRunLog(const RunLogOptions &options)
     m_rig.startRunLog(options);
 }
 
-PanelView PumpConsole::view() const
+PanelView viewOf(const Pump &pump, bool connected)
 {
-    const Readouts &readouts = m_pump.readouts();
+    const Readouts &readouts = pump.readouts();
     PanelView view;
-    view.connected = isConnected();
+    view.connected = connected;
     view.runState = readouts.caption(Readout::RunState);
     view.flow = readouts.caption(Readout::Flow);
     view.pressureLimit = readouts.caption(Readout::PressureLimit);
     view.pressure = readouts.caption(Readout::Pressure);
+    view.stale = pump.pressureWatch().staleSeconds().has_value();
+    view.recordLimit = pump.record().limit();
+    view.safetyLimits = pump.safety().limits();
+    view.safetyArmed = pump.safety().isArmed();
+    view.safetyLatched = pump.safety().isLatched();
+    return view;
+}
+
+PanelView PumpConsole::view() const
+{
+    PanelView view = viewOf(m_pump, isConnected());
     view.typing = m_keypad.field();
-    view.stale = m_pump.pressureWatch().staleSeconds().has_value();
-    view.recordLimit = m_pump.record().limit();
-    view.safetyLimits = m_pump.safety().limits();
-    view.safetyArmed = m_pump.safety().isArmed();
-    view.safetyLatched = m_pump.safety().isLatched();
     return view;
 }
 

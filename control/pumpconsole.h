@@ -51,6 +51,9 @@ struct PanelView
     bool safetyLatched = false; // stopped by the safety stop, not yet acknowledged
 };
 
+// What a monitor sees of `pump` on a line that is `connected`; no keypad entry is open.
+PanelView viewOf(const Pump &pump, bool connected);
+
 class PumpConsole : public QObject
 {
     Q_OBJECT

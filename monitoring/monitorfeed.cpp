@@ -16,8 +16,9 @@ WallTime wallTime(const RunTime &time)
 } // namespace
 
 MonitorFeed::MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObject *parent)
-    : QObject(parent), m_console(console), m_monitor(monitor), m_flow(console.view().flow),
-      m_pressureLimit(console.view().pressureLimit)
+    : QObject(parent), m_view([&console] { return console.view(); }),
+      m_pumpNumber([&console] { return console.pump().setpoints().pumpNumber(); }),
+      m_monitor(monitor), m_flow(console.view().flow), m_pressureLimit(console.view().pressureLimit)
 {
     connect(&console, &PumpConsole::runEvent, this, &MonitorFeed::onRunEvent);
     connect(&console, &PumpConsole::pumpChanged, this, &MonitorFeed::showPanel);
@@ -25,9 +26,22 @@ MonitorFeed::MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObje
     showPanel();
 }
 
+MonitorFeed::MonitorFeed(const PumpLine &line, const Pump &pump, PumpMonitor &monitor,
+                         QObject *parent)
+    : QObject(parent), m_view([&line, &pump] { return viewOf(pump, line.isConnected()); }),
+      m_pumpNumber([&pump] { return pump.setpoints().pumpNumber(); }), m_monitor(monitor),
+      m_device(line.device()), m_flow(m_view().flow), m_pressureLimit(m_view().pressureLimit)
+{
+    connect(&line.events(), &RunEvents::runEvent, this, &MonitorFeed::onRunEvent);
+    connect(&pump, &Pump::changed, this, &MonitorFeed::showPanel);
+    connect(&pump, &Pump::pressureHandled, this, &MonitorFeed::showPanel);
+    connect(&line, &PumpLine::connectedChanged, this, &MonitorFeed::showPanel);
+    showPanel();
+}
+
 PanelState MonitorFeed::panel() const
 {
-    const PanelView view = m_console.view();
+    const PanelView view = m_view();
     PanelState state;
     state.connected = view.connected;
     state.port = m_device;
@@ -58,7 +72,7 @@ void MonitorFeed::showPanel()
 void MonitorFeed::onRunEvent(const RunEvent &event)
 {
     // The panel's line may carry pumps added beside the panel's: their events are theirs.
-    if (event.pump && *event.pump != m_console.pump().setpoints().pumpNumber()) {
+    if (event.pump && *event.pump != m_pumpNumber()) {
         return;
     }
     switch (event.kind) {
@@ -137,7 +151,7 @@ void MonitorFeed::tell(EventKind kind, const RunEvent &event)
         told.port = m_device;
         break;
     case EventKind::RecordFull:
-        told.limit = m_console.view().recordLimit;
+        told.limit = m_view().recordLimit;
         break;
     case EventKind::SafetyStop:
     case EventKind::SafetyStopNotSent:

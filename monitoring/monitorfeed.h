@@ -7,16 +7,24 @@
 #include "control/runlog/runevents.h"
 #include "monitoring/monitormessages.h"
 
+#include <functional>
 #include <QObject>
 
+class Pump;
 class PumpConsole;
+class PumpLine;
 class PumpMonitor;
+struct PanelView;
 
 class MonitorFeed : public QObject
 {
     Q_OBJECT
 public:
+    // The panel's pump, as the panel shows it.
     MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObject *parent = nullptr);
+    // A pump added beside the panel's, on `line`.
+    MonitorFeed(const PumpLine &line, const Pump &pump, PumpMonitor &monitor,
+                QObject *parent = nullptr);
 
     // The panel as the state topic carries it.
     monitormessages::PanelState panel() const;
@@ -27,7 +35,8 @@ private:
     void lineOpened(const RunEvent &event);
     void tell(monitormessages::EventKind kind, const RunEvent &event);
 
-    const PumpConsole &m_console;
+    std::function<PanelView()> m_view;
+    std::function<qint16()> m_pumpNumber;
     PumpMonitor &m_monitor;
     QString m_device; // the line last opened
     QString m_flow;   // the read-outs as they were before a keypad entry opened

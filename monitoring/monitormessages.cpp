@@ -91,6 +91,11 @@ QString topic(const QString &id, const QString &leaf)
     return u"pumpconsole/"_s + topicLevel(id) + u'/' + leaf;
 }
 
+QString pumpTopic(const QString &id, const QString &pump, const QString &leaf)
+{
+    return topic(id, u"pumps/"_s + topicLevel(pump) + u'/' + leaf);
+}
+
 QString isoTime(const WallTime &time)
 {
     // The local fields without asking the time zone again: UTC shifted by the offset.

@@ -25,6 +25,9 @@ inline const QByteArray offline = QByteArrayLiteral("offline");
 QString topicLevel(const QString &id);
 // "pumpconsole/<id>/<leaf>", leaf one of "status", "state", "pressure", "event".
 QString topic(const QString &id, const QString &leaf);
+// A pump added beside the panel's publishes the same leaves one level down:
+// "pumpconsole/<id>/pumps/<pump>/<leaf>", `pump` being its port and number ("ttyUSB1-12").
+QString pumpTopic(const QString &id, const QString &pump, const QString &leaf);
 
 // An instant as the operator's PC shows it: UTC and the local offset at that instant.
 struct WallTime

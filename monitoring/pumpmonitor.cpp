@@ -8,11 +8,21 @@
 using namespace Qt::StringLiterals;
 using namespace monitormessages;
 
+namespace {
+
+QString leafTopic(const QString &id, const QString &pump, const QString &leaf)
+{
+    return pump.isEmpty() ? topic(id, leaf) : pumpTopic(id, pump, leaf);
+}
+
+} // namespace
+
 PumpMonitor::PumpMonitor(Publisher &publisher, OperatorBoxes &boxes, const QString &id,
-                         QObject *parent)
+                         const QString &pump, QObject *parent)
     : QObject(parent), m_publisher(publisher), m_boxes(boxes),
-      m_statusTopic(topic(id, u"status"_s)), m_stateTopic(topic(id, u"state"_s)),
-      m_pressureTopic(topic(id, u"pressure"_s)), m_eventTopic(topic(id, u"event"_s))
+      m_statusTopic(topic(id, u"status"_s)), m_stateTopic(leafTopic(id, pump, u"state"_s)),
+      m_pressureTopic(leafTopic(id, pump, u"pressure"_s)),
+      m_eventTopic(leafTopic(id, pump, u"event"_s))
 {
     m_clock.start();
     m_wake.setSingleShot(true);
@@ -23,8 +33,10 @@ PumpMonitor::PumpMonitor(Publisher &publisher, OperatorBoxes &boxes, const QStri
     connect(&m_publisher, &Publisher::troubled, this, &PumpMonitor::brokerTroubled);
 
     // Retained, so the publisher says it again on every connection; the broker says "offline"
-    // for us (the last will) when we vanish.
-    m_publisher.publish(m_statusTopic, online, Delivery::AtLeastOnce, true);
+    // for us (the last will) when we vanish. Said once, for the whole console.
+    if (pump.isEmpty()) {
+        m_publisher.publish(m_statusTopic, online, Delivery::AtLeastOnce, true);
+    }
 }
 
 void PumpMonitor::showPanel(const PanelState &state)

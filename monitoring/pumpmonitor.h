@@ -27,8 +27,10 @@ public:
     // pressure topic carries the series.
     static constexpr qint64 pressureOnlyRestateMs = 1000;
 
+    // `pump` names a pump added beside the panel's (its topics go one level down); empty for
+    // the panel's own, which also says the console is online.
     PumpMonitor(Publisher &publisher, OperatorBoxes &boxes, const QString &id,
-                QObject *parent = nullptr);
+                const QString &pump = {}, QObject *parent = nullptr);
 
     // The panel as it is now. A change beyond the pressure and its time goes out at once.
     void showPanel(const monitormessages::PanelState &state);

@@ -209,15 +209,15 @@ void PumpRig::removePump(const Pump *pump)
         return; // the panel's pump, or one already taken off
     }
     PumpLine *line = (*it)->line;
+    const bool lastOnLine = pumpsOn(*line).size() == 1 && line != &m_panelLine;
+    // A line that goes with its last pump is closed (and logged so) while whoever follows the
+    // pump can still read it; the pump, then the line, then the word that the rows changed.
+    if (lastOnLine) {
+        line->close();
+    }
     m_pumps.erase(it);
-    if (pumpsOn(*line).isEmpty()) {
-        std::erase_if(m_lines, [line](const auto &owned) {
-            if (owned->line.get() != line) {
-                return false;
-            }
-            owned->line->close();
-            return true;
-        });
+    if (lastOnLine) {
+        std::erase_if(m_lines, [line](const auto &owned) { return owned->line.get() == line; });
     }
     Q_EMIT pumpsChanged();
 }

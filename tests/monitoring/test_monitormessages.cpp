@@ -26,6 +26,10 @@ TEST(MonitorMessages, ConsoleNameBecomesOneTopicLevel)
         EXPECT_EQ(topicLevel(id), level) << id.toStdString();
     }
     EXPECT_EQ(topic(u"a/b"_s, u"state"_s), u"pumpconsole/a_b/state"_s);
+    // A pump added beside the panel's: one level down, its port and number as one level.
+    EXPECT_EQ(pumpTopic(u"lab"_s, u"COM3-12"_s, u"pressure"_s),
+              u"pumpconsole/lab/pumps/COM3-12/pressure"_s);
+    EXPECT_EQ(pumpTopic(u"lab"_s, u"a/b+1"_s, u"event"_s), u"pumpconsole/lab/pumps/a_b_1/event"_s);
 }
 
 TEST(MonitorMessages, TimesAreLocalWithMillisecondsAndTheirOffset)
