@@ -1,8 +1,8 @@
 #include "ui/pumps/pumptrace.h"
 
 #include <algorithm>
+#include <optional>
 #include <QPainter>
-#include <QPolygonF>
 
 PumpTrace::PumpTrace(QWidget *parent) : QWidget(parent)
 {
@@ -32,16 +32,38 @@ void PumpTrace::paintEvent(QPaintEvent *)
     }
     const double top = std::max(1.0, *std::max_element(m_values.begin(), m_values.end()));
     const qsizetype count = qsizetype(m_values.size());
-    const double dx = double(width() - 2) / double(span - 1);
+    const qsizetype columns = std::max(1, width() - 2);
     const double h = height() - 3;
-    QPolygonF line;
-    line.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const double value = m_values[std::size_t((m_next + i) % count)];
-        line << QPointF(1 + double(span - count + i) * dx,
-                        1 + h - std::clamp(value, 0.0, top) / top * h);
+    const auto y = [&](double mpa) { return 1 + h - std::clamp(mpa, 0.0, top) / top * h; };
+    const auto value = [&](qsizetype j) { return m_values[std::size_t((m_next + j) % count)]; };
+    // The newest value at the right edge; older ones leftwards, `span` values across.
+    const auto columnOf = [&](qsizetype j) { return (span - count + j) * columns / span; };
+
+    // One stroke per pixel column, from its lowest value to its highest, joined to the column
+    // before: every peak shows, and a full ring costs a stroke per column, not one per value.
+    painter.setPen(palette().highlight().color());
+    qsizetype column = columnOf(0);
+    double first = value(0), low = first, high = first, last = first;
+    std::optional<QPointF> previous;
+    const auto drawColumn = [&] {
+        const double x = 1 + double(column);
+        if (previous) {
+            painter.drawLine(*previous, QPointF(x, y(first)));
+        }
+        painter.drawLine(QPointF(x, y(low)), QPointF(x, y(high)));
+        previous = QPointF(x, y(last));
+    };
+    for (qsizetype j = 1; j < count; ++j) {
+        const double v = value(j);
+        if (const qsizetype c = columnOf(j); c != column) {
+            drawColumn();
+            column = c;
+            first = low = high = v;
+        } else {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        last = v;
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(palette().highlight().color(), 1.2));
-    painter.drawPolyline(line);
+    drawColumn();
 }
