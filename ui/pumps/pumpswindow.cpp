@@ -7,6 +7,7 @@
 #include "ui/safetydialog.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -98,7 +99,13 @@ void PumpsWindow::rebuild()
         auto *title = new QLabel(u"泵 "_s + n, m_rowsArea);
         title->setAccessibleName(u"泵 "_s + n);
         auto *port = valueLabel(u"端口 "_s + n, m_rowsArea);
-        showText(port, u"%1，%2 号"_s.arg(m_rig.portOf(pump)).arg(pump->setpoints().pumpNumber()));
+        // The port by its own name ("ttyUSB1", "COM3"); the whole path where the pointer rests.
+        const QString device = m_rig.portOf(pump);
+        showText(
+            port,
+            u"%1，%2 号"_s.arg(QFileInfo(device).fileName()).arg(pump->setpoints().pumpNumber()));
+        port->setToolTip(device);
+        port->setMinimumWidth(port->sizeHint().width());
         Row row{pump,
                 valueLabel(u"压力 "_s + n, m_rowsArea),
                 valueLabel(u"流量 "_s + n, m_rowsArea),
