@@ -91,3 +91,8 @@ void RunEvents::safetyAcknowledged(qint16 pump)
 {
     report(RunEventKind::SafetyAcknowledged, {}, {}, {}, PumpCommand::Run, {}, pump);
 }
+
+void RunEvents::mark(const QString &note)
+{
+    report(RunEventKind::Mark, {}, {}, note);
+}

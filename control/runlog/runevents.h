@@ -27,6 +27,7 @@ enum class RunEventKind {
     SafetyStop,         // the safety stop went out: value (MPa, none for silence), frame, note: why
     SafetyStopNotSent,  // the safety stop could not be written; note: why, and the port's reason
     SafetyAcknowledged, // the operator acknowledged a safety stop
+    Mark,               // the operator marked the moment; note: what the operator wrote
 };
 
 struct RunEvent
@@ -64,6 +65,7 @@ public:
     void safetyStop(const QByteArray &frame, const QString &value, const QString &note);
     void safetyStopNotSent(const QByteArray &frame, const QString &value, const QString &note);
     void safetyAcknowledged(qint16 pump);
+    void mark(const QString &note);
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);

@@ -194,36 +194,68 @@ void appendFrame(QByteArray &out, QByteArrayView frame)
     appendField(out, text);
 }
 
+namespace {
+
+// In the order of RunEventKind; a command sent is named by its command.
+constexpr std::array<QLatin1StringView, 15> kindNames{{
+    "line open"_L1,
+    "line back"_L1,
+    "pressure"_L1,
+    "flow setpoint"_L1,
+    "pressure limit"_L1,
+    {},
+    "command not sent"_L1,
+    "pump number"_L1,
+    "line lost"_L1,
+    "line closed"_L1,
+    "record full"_L1,
+    "safety stop"_L1,
+    "safety stop not sent"_L1,
+    "safety acknowledged"_L1,
+    "mark"_L1,
+}};
+static_assert(kindNames.size() == std::size_t(RunEventKind::Mark) + 1);
+
+} // namespace
+
+QLatin1StringView eventName(RunEventKind kind, PumpCommand command)
+{
+    if (kind == RunEventKind::CommandSent) {
+        return pumpcommand::logName(command);
+    }
+    return kindNames[std::size_t(kind)];
+}
+
 QLatin1StringView eventName(const RunEvent &event)
 {
-    // In the order of RunEventKind; a command sent is named by its command.
-    static constexpr std::array<QLatin1StringView, 14> names{{
-        "line open"_L1,
-        "line back"_L1,
-        "pressure"_L1,
-        "flow setpoint"_L1,
-        "pressure limit"_L1,
-        {},
-        "command not sent"_L1,
-        "pump number"_L1,
-        "line lost"_L1,
-        "line closed"_L1,
-        "record full"_L1,
-        "safety stop"_L1,
-        "safety stop not sent"_L1,
-        "safety acknowledged"_L1,
-    }};
-    static_assert(names.size() == std::size_t(RunEventKind::SafetyAcknowledged) + 1);
-    if (event.kind == RunEventKind::CommandSent) {
-        return pumpcommand::logName(event.command);
+    return eventName(event.kind, event.command);
+}
+
+std::optional<EventWord> eventOf(QByteArrayView name)
+{
+    // Nearly every row is a reply: those are found at the first comparisons.
+    for (std::size_t i = 0; i < kindNames.size(); ++i) {
+        const std::size_t at = (i + std::size_t(RunEventKind::Pressure)) % kindNames.size();
+        if (!kindNames[at].isEmpty() && name == QByteArrayView(kindNames[at])) {
+            return EventWord{RunEventKind(at), PumpCommand::Run};
+        }
     }
-    return names[std::size_t(event.kind)];
+    for (int c = 0; c <= int(PumpCommand::TimedRunTimeUp); ++c) {
+        if (name == QByteArrayView(pumpcommand::logName(PumpCommand(c)))) {
+            return EventWord{RunEventKind::CommandSent, PumpCommand(c)};
+        }
+    }
+    return std::nullopt;
 }
 
 QByteArray header()
 {
-    return "\xEF\xBB\xBF"
-           "time,seconds,event,value,frame,note,pump\r\n"_ba;
+    QByteArray line(byteOrderMark.data(), byteOrderMark.size());
+    for (const QLatin1StringView name : columnNames) {
+        line.append(name.data(), name.size()).append(',');
+    }
+    line.chop(1);
+    return line.append("\r\n");
 }
 
 void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)

@@ -6,6 +6,8 @@
 
 #include "control/runlog/runevents.h"
 
+#include <array>
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QLatin1StringView>
@@ -33,8 +35,29 @@ void appendField(QByteArray &out, QStringView text);
 // as "\xNN", so that line noise neither breaks a row nor hides in it.
 void appendFrame(QByteArray &out, QByteArrayView frame);
 
+// The columns, in the order of a row; the header names them so. The reader checks a file's
+// header against the same list, so the two can never disagree. Logs written before the pump
+// column have the first six.
+enum class Column { Time, Seconds, Event, Value, Frame, Note, Pump };
+inline constexpr std::array<QLatin1StringView, 7> columnNames{
+    QLatin1StringView("time"),  QLatin1StringView("seconds"), QLatin1StringView("event"),
+    QLatin1StringView("value"), QLatin1StringView("frame"),   QLatin1StringView("note"),
+    QLatin1StringView("pump")};
+inline constexpr int columnsBeforePump = 6;
+inline constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+
 // The event column: "pressure", "run", "command not sent", "line lost", …
 QLatin1StringView eventName(const RunEvent &event);
+QLatin1StringView eventName(RunEventKind kind, PumpCommand command);
+
+// The event a name in the event column stands for; none for a name this console does not write
+// (a log from a newer console may hold more).
+struct EventWord
+{
+    RunEventKind kind = RunEventKind::Pressure;
+    PumpCommand command = PumpCommand::Run;
+};
+std::optional<EventWord> eventOf(QByteArrayView name);
 
 // The first line of every file, with the byte order mark before it.
 QByteArray header();

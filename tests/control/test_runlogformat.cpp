@@ -149,11 +149,25 @@ TEST(RunLogFormat, EventNamesAreTheOnesScriptsMatch)
         {RunEventKind::LineLost, "line lost"},
         {RunEventKind::LineClosed, "line closed"},
         {RunEventKind::RecordFull, "record full"},
+        {RunEventKind::Mark, "mark"},
     };
     for (const auto &[kind, name] : kinds) {
         RunEvent event;
         event.kind = kind;
         EXPECT_EQ(runlog::eventName(event), QLatin1StringView(name));
+        // The reader takes the name back to the same event.
+        const auto word = runlog::eventOf(QByteArrayView(name));
+        ASSERT_TRUE(word) << name;
+        EXPECT_EQ(word->kind, kind) << name;
+    }
+    for (int c = 0; c <= int(PumpCommand::TimedRunTimeUp); ++c) {
+        const auto word = runlog::eventOf(QByteArrayView(pumpcommand::logName(PumpCommand(c))));
+        ASSERT_TRUE(word);
+        EXPECT_EQ(word->kind, RunEventKind::CommandSent);
+        EXPECT_EQ(word->command, PumpCommand(c));
+    }
+    for (const char *foreign : {"", "Pressure", "pressure ", "program step", "runs"}) {
+        EXPECT_FALSE(runlog::eventOf(QByteArrayView(foreign))) << foreign;
     }
     // A command sent is named by the command; its Chinese name is the operator's.
     const std::tuple<PumpCommand, const char *, QString> commands[] = {
