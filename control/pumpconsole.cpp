@@ -142,3 +142,25 @@ void PumpConsole::saveRecord()
     // Only now: the operator takes this box as the word that the record is safe on disk.
     m_boxes.tell(QStringLiteral("当前压力数值以存储"), saveTitle);
 }
+
+void PumpConsole::markMoment()
+{
+    // The run log and the monitor follow a connection: without one the mark would go nowhere.
+    if (!isConnected()) {
+        m_boxes.tell(QStringLiteral("尚未连接泵：标记记在连接的运行记录里，请先连接。"),
+                     QStringLiteral("标记"));
+        return;
+    }
+    const RunTime at = m_line.events().stamp();
+    const std::optional<QString> note =
+        m_boxes.ask(QStringLiteral("标记的说明（可留空）："), QStringLiteral("标记"), QString());
+    if (!note) {
+        return;
+    }
+    if (!isConnected()) {
+        m_boxes.tell(QStringLiteral("连接在输入说明时断开了：标记没有写入运行记录。"),
+                     QStringLiteral("标记"));
+        return;
+    }
+    m_line.events().mark(at, note->simplified());
+}

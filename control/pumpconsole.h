@@ -114,6 +114,8 @@ public Q_SLOTS:
     void endTimedRun() { m_pump.timedRun().end(); }
 
     void saveRecord();
+    // 标记: asks for a short note and writes the mark, timed when asked, to the run's events.
+    void markMoment();
     // The safety band, from the dialog or the settings at start; empty fields are off.
     void setSafetyLimits(const safety::Limits &limits) { m_pump.setSafetyLimits(limits); }
 

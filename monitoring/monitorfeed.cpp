@@ -117,6 +117,9 @@ void MonitorFeed::onRunEvent(const RunEvent &event)
     case RunEventKind::SafetyAcknowledged:
         tell(EventKind::SafetyAcknowledged, event);
         break;
+    case RunEventKind::Mark:
+        tell(EventKind::Mark, event);
+        return; // a mark changes nothing on the panel
     }
     showPanel();
 }
@@ -160,6 +163,9 @@ void MonitorFeed::tell(EventKind kind, const RunEvent &event)
         told.reason = event.note;
         break;
     case EventKind::SafetyAcknowledged:
+        break;
+    case EventKind::Mark:
+        told.note = event.note;
         break;
     }
     m_monitor.eventHappened(told);

@@ -44,6 +44,8 @@ QString eventName(EventKind kind)
         return u"safety_stop_not_sent"_s;
     case EventKind::SafetyAcknowledged:
         return u"safety_acknowledged"_s;
+    case EventKind::Mark:
+        return u"mark"_s;
     }
     return u"other"_s;
 }
@@ -164,6 +166,9 @@ QByteArray eventPayload(const MonitorEvent &event)
         object.insert(u"reason"_s, event.reason);
         break;
     case EventKind::SafetyAcknowledged:
+        break;
+    case EventKind::Mark:
+        object.insert(u"note"_s, event.note);
         break;
     }
     return compact(object);

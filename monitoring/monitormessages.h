@@ -7,7 +7,8 @@
 //   status    "online" / "offline", retained; "offline" is also the last will
 //   state     retained JSON of what the panel shows
 //   pressure  {"time": …, "mpa": …} per valid reply, at most 20 a second
-//   event     JSON per command sent or not sent, line lost or back, record full
+//   event     JSON per command sent or not sent, line lost or back, record full, the
+//             safety stop, the operator's marks
 
 #include "monitoring/publisher.h"
 
@@ -76,6 +77,7 @@ enum class EventKind {
     SafetyStop,
     SafetyStopNotSent,
     SafetyAcknowledged,
+    Mark,
 };
 struct MonitorEvent
 {
@@ -87,6 +89,7 @@ struct MonitorEvent
     QString reason;      // why a command was not sent or the line was lost, in the operator's words
     qsizetype limit = 0; // for a full record: how many values it holds
     QString value;       // for a safety stop: the pressure that tripped it (MPa), if any
+    QString note;        // for a mark: what the operator wrote
 };
 QByteArray eventPayload(const MonitorEvent &event);
 

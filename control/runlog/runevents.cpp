@@ -92,7 +92,9 @@ void RunEvents::safetyAcknowledged(qint16 pump)
     report(RunEventKind::SafetyAcknowledged, {}, {}, {}, PumpCommand::Run, {}, pump);
 }
 
-void RunEvents::mark(const QString &note)
+void RunEvents::mark(const RunTime &at, const QString &note)
 {
-    report(RunEventKind::Mark, {}, {}, note);
+    if (heard()) {
+        Q_EMIT runEvent(RunEvent{RunEventKind::Mark, at, PumpCommand::Run, {}, {}, note, {}, {}});
+    }
 }

@@ -65,7 +65,9 @@ public:
     void safetyStop(const QByteArray &frame, const QString &value, const QString &note);
     void safetyStopNotSent(const QByteArray &frame, const QString &value, const QString &note);
     void safetyAcknowledged(qint16 pump);
-    void mark(const QString &note);
+    // The operator's mark, stamped `at` (when the key was pressed, before the note was typed).
+    void mark(const RunTime &at, const QString &note);
+    RunTime stamp() { return m_clock.stamp(); }
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);

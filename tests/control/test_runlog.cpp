@@ -5,6 +5,7 @@
 
 #include "control/runlog/runlog.h"
 #include "control/runlog/runlogformat.h"
+#include "control/runlog/runlogreader.h"
 #include "support/csv.h"
 #include "support/doubles.h"
 #include "support/files.h"
@@ -342,4 +343,42 @@ TEST(RunLog, AFolderThatCannotBeMadeIsToldOnceAndTheConsoleRunsOnUntilTheNextCon
     EXPECT_TRUE(l.rows(l.files()[0]).back().endsWith(u"|pressure|03.0|Q01N03.0Y|"_s));
     EXPECT_TRUE(l.log().isWriting());
     EXPECT_EQ(c.console.pump().record().size(), 7);
+}
+
+TEST(RunLog, AMarkIsWrittenAtTheMomentAskedAndReadsBackWithItsNote)
+{
+    LoggingConsole l;
+    TestConsole &c = l.c;
+    // Before a connection there is no log to hold it: the operator is told, nothing is asked.
+    c.console.markMoment();
+    ASSERT_EQ(c.boxes.shown.size(), 1u);
+    EXPECT_EQ(c.boxes.shown.back().kind, u"tell"_s);
+
+    c.connect();
+    l.clock.advance(1000);
+    const qint64 pressed = l.clock.time.utcMs;
+    // Typing the note takes a while, and a reply comes meanwhile.
+    c.boxes.whileOpen = [&] {
+        c.boxes.whileOpen = nullptr;
+        l.receive("Q01N01.2Y");
+        l.clock.advance(20'000);
+    };
+    c.boxes.answers.push_back(u"  换柱,  \"B\" 批 "_s);
+    c.console.markMoment();
+    c.boxes.answers.push_back(std::nullopt); // cancelled: no mark
+    c.console.markMoment();
+
+    const QStringList files = l.files();
+    ASSERT_EQ(files.size(), 1);
+    runlog::RunLogReader reader;
+    std::vector<std::pair<qint64, QString>> marks;
+    ASSERT_TRUE(reader.feed(fileBytes(QDir(l.folder()).filePath(files.front())),
+                            [&](const runlog::RowView &row) {
+                                if (row.word && row.word->kind == RunEventKind::Mark) {
+                                    marks.emplace_back(row.time.utcMs, QString::fromUtf8(row.note));
+                                }
+                            }));
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks.front().first, pressed);
+    EXPECT_EQ(marks.front().second, u"换柱, \"B\" 批"_s);
 }

@@ -98,7 +98,7 @@ TEST(MonitorMessages, PressureAndEventPayloads)
     const QByteArray at = R"("time":"2024-05-01T14:03:07.250+08:00")"_ba;
     auto ev = [&](EventKind kind, QString command, QByteArray frame, QString port = {},
                   QString reason = {}, qsizetype limit = 0, QString value = {}) {
-        return MonitorEvent{kind, t, command, frame, port, reason, limit, value};
+        return MonitorEvent{kind, t, command, frame, port, reason, limit, value, {}};
     };
     const Case cases[] = {
         {ev(EventKind::CommandSent, u"run"_s, "Q00R0000Y"_ba),
@@ -122,6 +122,12 @@ TEST(MonitorMessages, PressureAndEventPayloads)
              at + "}"},
         {ev(EventKind::SafetyAcknowledged, {}, {}),
          R"({"event":"safety_acknowledged",)"_ba + at + "}"},
+        {[&] {
+             MonitorEvent mark = ev(EventKind::Mark, {}, {});
+             mark.note = u"换柱, \"B\" 批"_s;
+             return mark;
+         }(),
+         R"({"event":"mark","note":"换柱, \"B\" 批",)"_ba + at + "}"},
     };
     for (const Case &k : cases) {
         EXPECT_EQ(eventPayload(k.event), k.json);
