@@ -7,6 +7,7 @@
 #include "ui/pumps/pumpswindow.h"
 #include "ui/safetydialog.h"
 #include "ui/stalelook.h"
+#include "ui/trend/trendwindow.h"
 #include "ui/twips.h"
 
 #include <array>
@@ -95,6 +96,7 @@ MainWindow::MainWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *pare
     installFontSubstitutions();
 
     m_fileCommands = std::make_unique<FileCommands>(m_console, boxes, this);
+    m_trendWindow = std::make_unique<TrendWindow>(m_console, boxes);
 
     setWindowTitle(u"恒流恒压泵控制系统(TALVEN)V2.0"_s);
     setWindowIcon(QIcon(iconPicture));
@@ -237,6 +239,7 @@ void MainWindow::buildMenus()
     item(file, u"print"_s, u"打印"_s, files, &FileCommands::printTestPage);
     item(file, u"record"_s, u"压力记录"_s, files, &FileCommands::showRecordWindow);
     item(file, u"openLogFolder"_s, u"打开记录文件夹"_s, files, &FileCommands::openLogFolder);
+    item(file, u"trend"_s, u"趋势"_s, this, &MainWindow::showTrendWindow);
     // The quick way out: the line is not closed first, it goes with the process.
     item(file, u"end"_s, u"退出"_s, this, [] { QCoreApplication::exit(0); });
 
@@ -278,6 +281,14 @@ void MainWindow::buildMenus()
     m_actions.insert(help->objectName(), help);
 
     m_pumpMenus = {file, settime, pump, m_rightKey, seting};
+
+    // 标记 has a key, not a menu item: the operator marks a moment without looking away.
+    auto *mark = new QAction(u"标记"_s, this);
+    mark->setObjectName(u"mark"_s);
+    mark->setShortcut(Qt::Key_F2);
+    addAction(mark);
+    m_actions.insert(mark->objectName(), mark);
+    connect(mark, &QAction::triggered, console, &PumpConsole::markMoment);
 }
 
 void MainWindow::placeWindow()
@@ -315,6 +326,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_console.closeLine();
     event->accept();
+}
+
+void MainWindow::showTrendWindow()
+{
+    m_trendWindow->show();
+    m_trendWindow->raise();
+    m_trendWindow->activateWindow();
 }
 
 QLabel *MainWindow::label(Readout which) const

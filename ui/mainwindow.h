@@ -18,6 +18,7 @@ class PumpConsole;
 class QAction;
 class QLabel;
 class QMenu;
+class TrendWindow;
 
 class MainWindow : public QMainWindow
 {
@@ -42,6 +43,9 @@ public:
     QAction *menuAction(const QString &name) const;
     QMenu *rightKeyMenu() const { return m_rightKey; }
     ChartWidget *chartWidget() const { return m_chart; }
+    // 文件 → 趋势; it listens from the start, so that it shows the whole connection.
+    TrendWindow *trendWindow() const { return m_trendWindow.get(); }
+    void showTrendWindow();
     // The window's own surface, behind every control.
     QWidget *surface() const { return centralWidget(); }
 
@@ -78,4 +82,5 @@ private:
     Keypad *m_keypad = nullptr;
     QLabel *m_safetyState = nullptr;
     class PumpsWindow *m_pumpsWindow = nullptr; // made when first asked for
+    std::unique_ptr<TrendWindow> m_trendWindow; // a window of its own, no child
 };
