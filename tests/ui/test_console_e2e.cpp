@@ -2,6 +2,7 @@
 // window, the real serial layer, and a pump that logs what it receives and answers. Only the
 // boxes are scripted and the one-second ticker is stepped by hand.
 
+#include "control/runlog/runlog.h"
 #include "support/doubles.h"
 #include "support/files.h"
 #include "support/printto.h"
@@ -10,11 +11,14 @@
 #include "support/simulator.h"
 #include "support/wait.h"
 #include "support/windowonline.h"
+#include "ui/trend/logfollower.h"
+#include "ui/trend/trendwindow.h"
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QAction>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -292,4 +296,48 @@ TEST_F(ConsoleAgainstSimulatedPump, SeveralPumpsOnTwoPortsAreWatchedAndStoppedTo
     }
     EXPECT_TRUE(second.waitForExact(u"RX Q05S0000Y"_s));
     EXPECT_TRUE(m_boxes.messages().empty());
+}
+
+TEST_F(ConsoleAgainstSimulatedPump, TrendShowsTheRunLiveAndFromItsGrowingRunLog)
+{
+    QTemporaryDir logs;
+    m_window->console().startRunLog(RunLogOptions{logs.path()});
+    connectPortOne();
+    m_boxes.answers.push_back(u"7.5"_s);
+    m_window->menuAction(u"liquid"_s)->trigger();
+    press({u"Cmdr_11"_s});
+    EXPECT_TRUE(waitUntil([&] { return shown(Readout::Pressure).toDouble() >= 0.2; }));
+    m_boxes.answers.push_back(u"进样"_s);
+    m_window->menuAction(u"mark"_s)->trigger();
+
+    m_window->menuAction(u"trend"_s)->trigger();
+    TrendWindow *trend = m_window->trendWindow();
+    ASSERT_TRUE(trend->isVisible());
+    const auto hasMark = [](const TrendSeries &s, const QString &text) {
+        return std::any_of(s.marks().begin(), s.marks().end(),
+                           [&](const TrendMark &m) { return m.text == text; });
+    };
+    const auto risen = [](const TrendSeries &s) {
+        return !s.pressures().empty() &&
+               *std::max_element(s.pressures().begin(), s.pressures().end()) >= 0.2f;
+    };
+    EXPECT_TRUE(risen(trend->shown()));
+    EXPECT_TRUE(hasMark(trend->shown(), u"运行"_s));
+    EXPECT_TRUE(hasMark(trend->shown(), u"标记：进样"_s));
+    EXPECT_TRUE(waitUntil([&] {
+        return !trend->shown().flow().empty() && trend->shown().flow().back().value == 7.5f;
+    }));
+
+    // The file the console is writing, opened and followed while replies keep coming.
+    const QStringList files = QDir(logs.path()).entryList({u"*.csv"_s}, QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    ASSERT_TRUE(trend->openLogFile(QDir(logs.path()).filePath(files.front())));
+    EXPECT_TRUE(waitUntil([&] { return trend->follower().hasReachedEnd(); }));
+    const auto loaded = trend->shown().pressures().size();
+    EXPECT_TRUE(hasMark(trend->shown(), u"标记：进样"_s));
+    EXPECT_TRUE(risen(trend->shown()));
+    EXPECT_TRUE(waitUntil([&] { return trend->shown().pressures().size() > loaded + 10; }))
+        << "the growing file is followed";
+    EXPECT_EQ(trend->follower().reader().rowsSkipped(), 0);
+    press({u"Cmds_15"_s});
 }

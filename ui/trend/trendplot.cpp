@@ -16,7 +16,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 shortestSpanMs = 500;
-constexpr int repaintMs = 100;
+// Four pictures a second: a minute's view moves a few pixels each, and the repaints cost the
+// console a tenth of what its replies do, not more.
+constexpr int repaintMs = 250;
 constexpr int nearMarkPixels = 4;
 
 const QColor pressureColour(0, 0, 200);
@@ -92,7 +94,7 @@ void TrendPlot::seriesChanged()
     if (m_repaintDue || !isVisible()) {
         return;
     }
-    // Replies come a hundred times a second; a picture ten times a second is plenty.
+    // Replies come a hundred times a second; the picture follows at its own pace.
     m_repaintDue = true;
     QTimer::singleShot(repaintMs, this, [this] {
         m_repaintDue = false;
@@ -275,7 +277,7 @@ void TrendPlot::render(QPainter &p, const QRect &area) const
             {x, bottom + (bottom - top < 1 ? 0.5 : 0), x, top - (bottom - top < 1 ? 0.5 : 0)});
         previous = &c;
     }
-    p.setPen(QPen(pressureColour, 1.2));
+    p.setPen(QPen(pressureColour, 1)); // a whole pixel: the raster engine's quick lines
     p.drawLines(curve);
 
     // The marks, thin and on top; the operator's with its words.

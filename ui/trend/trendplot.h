@@ -25,7 +25,7 @@ public:
     void setSeries(const TrendSeries *series);
 
     // The series has more in it: the view follows if it follows, and a repaint is due (at most
-    // ten a second, whatever the reply rate).
+    // four a second, whatever the reply rate).
     void seriesChanged();
     void showAll();
     void setFollowing(bool following);
