@@ -231,3 +231,22 @@ TEST(PumpMonitor, BrokerTroubleIsToldOncePerOutage)
 }
 
 } // namespace
+
+TEST(PumpMonitor, TheOperatorsMarkIsAnEventWithItsNoteAndTime)
+{
+    MonitoredConsole c;
+    c.connect();
+    const QString pressed =
+        monitormessages::isoTime({c.clock.time.utcMs, c.clock.time.utcOffsetSeconds});
+    c.boxes.whileOpen = [&] {
+        c.boxes.whileOpen = nullptr;
+        c.clock.advance(3000);
+    };
+    c.boxes.answers.push_back(u"进样 A"_s);
+    const std::size_t statesBefore = c.on("state").size();
+    c.console.markMoment();
+    EXPECT_EQ(c.lastEvent().value(u"event"_s), u"mark"_s);
+    EXPECT_EQ(c.lastEvent().value(u"note"_s), u"进样 A"_s);
+    EXPECT_EQ(c.lastEvent().value(u"time"_s), pressed);
+    EXPECT_EQ(c.on("state").size(), statesBefore) << "a mark changes nothing on the panel";
+}

@@ -73,7 +73,8 @@ TEST(TrendWindow, OpensFromTheFileMenuBesideTheConsoleAndFollowsTheConnectionLiv
     EXPECT_EQ(t.windowTitle(), u"趋势"_s);
     EXPECT_FALSE(t.isModal());
     EXPECT_TRUE(t.isWindow());
-    EXPECT_TRUE(w.window.isEnabled()); // the console stays usable beside it
+    EXPECT_TRUE(w.window.isEnabled());                 // the console stays usable beside it
+    EXPECT_FALSE(t.testAttribute(Qt::WA_QuitOnClose)); // closing the console still ends it
 
     // Everything since the connection opened, though the window opened later.
     const TrendSeries &s = t.shown();
@@ -155,6 +156,30 @@ TEST(TrendWindow, ARunLogLoadsIsFollowedAsItGrowsAndAForeignFileIsRefused)
         EXPECT_FALSE(t.openLogFile(foreign));
         EXPECT_TRUE(w.boxes.shown.back().prompt.startsWith(u"这不是运行记录"_s));
     }
+}
+
+TEST(TrendWindow, AFollowedLogGoesOnIntoItsNextPartNotIntoAnotherConnections)
+{
+    TrendOnDoubles w;
+    QTemporaryDir dir;
+    const qint64 t0 = w.clock.time.utcMs;
+    const QString base = dir.filePath(u"2026-12-08_14-03-27"_s);
+    ASSERT_TRUE(writeBytes(base + u".csv"_s, runlog::header() + logRows(t0, 100)));
+    TrendWindow &t = w.trend();
+    ASSERT_TRUE(t.openLogFile(base + u".csv"_s));
+    QTRY_VERIFY(t.follower().hasReachedEnd());
+
+    // Another connection opened in the same second took "-2"; the log went on in "-3".
+    RunEvent opened;
+    opened.kind = RunEventKind::LineOpened;
+    opened.time = {t0, 8 * 3600, 0};
+    opened.note = u"/dev/ttyUSB1"_s;
+    QByteArray other = runlog::header();
+    runlog::appendRow(other, opened, 0);
+    ASSERT_TRUE(writeBytes(base + u"-2.csv"_s, other + logRows(t0, 7)));
+    ASSERT_TRUE(writeBytes(base + u"-3.csv"_s, runlog::header() + logRows(t0 + 10'000, 50)));
+    QTRY_COMPARE_WITH_TIMEOUT(t.shown().pressures().size(), 150u, 5000);
+    EXPECT_TRUE(t.follower().path().endsWith(u"-3.csv"_s));
 }
 
 TEST(TrendWindow, TheWheelZoomsADoubleClickShowsAllAndHoverReadsTheCurve)

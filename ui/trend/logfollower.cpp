@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -90,7 +91,7 @@ void LogFollower::readPiece()
                             [this](const runlog::RowView &row) { trendrows::add(m_series, row); });
         Q_EMIT grew();
     }
-    if (got == pieceBytes) {
+    if (got == pieceBytes || (got == 0 && moveToNextPart())) {
         m_timer.start(0);
         return;
     }
@@ -100,4 +101,48 @@ void LogFollower::readPiece()
     m_buffer = {};
     // At the end: a console still writing adds rows at least every half second.
     m_timer.start(growthCheckMs);
+}
+
+bool LogFollower::moveToNextPart()
+{
+    // Only a log named as the console names them has parts: BASE.csv, BASE-2.csv, …
+    static const QRegularExpression partName(
+        uR"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})(?:-(\d+))?\.csv$)"_s);
+    const QFileInfo current(m_file.fileName());
+    const QRegularExpressionMatch name = partName.match(current.fileName());
+    if (!name.hasMatch()) {
+        return false;
+    }
+    const int part = name.captured(2).isEmpty() ? 1 : name.captured(2).toInt();
+    // A name taken by another connection in the same second is skipped by the console, and
+    // here: that file begins with its own line opening, a continued log with its next reply.
+    constexpr int partsLookedAt = 8;
+    for (int next = part + 1; next <= part + partsLookedAt; ++next) {
+        const QString path = current.dir().filePath(runlog::fileName(name.captured(1), next));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        runlog::RunLogReader reader;
+        bool opensALine = false;
+        int rows = 0;
+        (void)reader.feed(file.read(64 * 1024), [&](const runlog::RowView &row) {
+            if (rows++ == 0 && row.word &&
+                (row.word->kind == RunEventKind::LineOpened ||
+                 row.word->kind == RunEventKind::LineBack)) {
+                opensALine = true;
+            }
+        });
+        if (!reader.isRunLog() || rows == 0 || opensALine) {
+            continue;
+        }
+        m_file.close();
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        m_reader = {};
+        return true;
+    }
+    return false;
 }

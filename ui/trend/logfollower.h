@@ -1,7 +1,8 @@
 #pragma once
 // Loads a run log file into a trend: in pieces on the event loop, so that a 100 MB file shows
 // its first picture at once and the window stays live while the rest comes in; then it keeps
-// looking for rows a running console is still adding.
+// looking for rows a running console is still adding, and goes on into the log's next part
+// ("…-2.csv") once the console has started one.
 
 #include "control/record/trendseries.h"
 #include "control/runlog/runlogreader.h"
@@ -41,6 +42,8 @@ Q_SIGNALS:
 
 private:
     void readPiece();
+    // The part the console went on in after this one, if it has started one.
+    bool moveToNextPart();
 
     TrendSeries &m_series;
     QFile m_file;

@@ -42,6 +42,8 @@ TrendWindow::TrendWindow(PumpConsole &console, OperatorBoxes &boxes, QWidget *pa
     setObjectName(u"trendWindow"_s);
     setWindowTitle(u"趋势"_s);
     setWindowModality(Qt::NonModal);
+    // Closing the console ends the program, whether or not the trend is still open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     m_plot->setObjectName(u"trendPlot"_s);
     m_source->setObjectName(u"trendSource"_s);
     m_source->setTextFormat(Qt::PlainText);
