@@ -4,6 +4,7 @@
 // Plain data, filled from the console's events as they happen or from a run log file; the
 // pressures are kept as two flat arrays, 12 bytes a reply, so that a whole 100 MB log fits.
 
+#include <optional>
 #include <QString>
 #include <span>
 #include <vector>
@@ -39,6 +40,9 @@ public:
 
     void setPort(const QString &port) { m_port = port; }
     const QString &port() const { return m_port; }
+    // Several pumps may share a line: a series draws one, the first whose reply it was given.
+    void setPump(qint16 pump) { m_pump = pump; }
+    std::optional<qint16> pump() const { return m_pump; }
 
     std::span<const qint64> times() const { return m_times; }
     std::span<const float> pressures() const { return m_pressures; }
@@ -71,6 +75,7 @@ private:
     std::vector<TrendMark> m_marks;
     std::vector<std::pair<qint64, int>> m_offsets; // from when, which
     QString m_port;
+    std::optional<qint16> m_pump;
     qint64 m_firstMs = 0;
     qint64 m_lastMs = 0;
     bool m_any = false;

@@ -40,11 +40,12 @@ std::vector<QString> markTexts(const TrendSeries &series)
     return out;
 }
 
-QByteArray logRows(qint64 fromMs, int replies)
+QByteArray logRows(qint64 fromMs, int replies, std::optional<qint16> pump = {})
 {
     QByteArray rows;
     for (int i = 0; i < replies; ++i) {
         RunEvent e;
+        e.pump = pump;
         e.time = {fromMs + i * 100, 8 * 3600, (fromMs + i * 100) * 1'000'000};
         e.value = QString::number(1 + i % 10 / 10.0, 'f', 1);
         e.frame = "Q01N0" + e.value.toLatin1() + "Y";
@@ -180,6 +181,21 @@ TEST(TrendWindow, AFollowedLogGoesOnIntoItsNextPartNotIntoAnotherConnections)
     ASSERT_TRUE(writeBytes(base + u"-3.csv"_s, runlog::header() + logRows(t0 + 10'000, 50)));
     QTRY_COMPARE_WITH_TIMEOUT(t.shown().pressures().size(), 150u, 5000);
     EXPECT_TRUE(t.follower().path().endsWith(u"-3.csv"_s));
+}
+
+TEST(TrendWindow, OnALineSharedByPumpsTheTrendDrawsOnePumpsCurve)
+{
+    TrendOnDoubles w;
+    QTemporaryDir dir;
+    const qint64 t0 = w.clock.time.utcMs;
+    const QString path = dir.filePath(u"shared.csv"_s);
+    ASSERT_TRUE(writeBytes(path, runlog::header() + logRows(t0, 30, 2) + logRows(t0, 20, 5) +
+                                     logRows(t0 + 5000, 10, 2)));
+    TrendWindow &t = w.trend();
+    ASSERT_TRUE(t.openLogFile(path));
+    QTRY_VERIFY(t.follower().hasReachedEnd());
+    EXPECT_EQ(t.shown().pump(), qint16(2));
+    EXPECT_EQ(t.shown().pressures().size(), 40u);
 }
 
 TEST(TrendWindow, TheWheelZoomsADoubleClickShowsAllAndHoverReadsTheCurve)

@@ -20,6 +20,7 @@ struct Item
     runlog::LocalTime time;
     std::optional<float> number;
     const std::function<QString()> &note;
+    std::optional<qint16> pump;
 };
 
 QString withNote(const QString &what, const QString &note)
@@ -31,6 +32,14 @@ void apply(TrendSeries &series, const Item &item)
 {
     const qint64 t = item.time.utcMs;
     series.setOffset(t, item.time.utcOffsetSeconds);
+    // Another pump on the same line is another curve, not a jump in this one.
+    if (item.pump) {
+        if (!series.pump()) {
+            series.setPump(*item.pump);
+        } else if (*series.pump() != *item.pump) {
+            return;
+        }
+    }
     if (!item.word) {
         series.addMark(
             {t, TrendMark::Kind::Other, withNote(QString::fromUtf8(item.eventName), item.note())});
@@ -136,13 +145,14 @@ void add(TrendSeries &series, const RunEvent &event)
                    {},
                    {event.time.utcMs, event.time.utcOffsetSeconds},
                    number,
-                   note});
+                   note,
+                   event.pump});
 }
 
 void add(TrendSeries &series, const runlog::RowView &row)
 {
     const std::function<QString()> note = [&row] { return QString::fromUtf8(row.note); };
-    apply(series, {row.word, row.event, row.time, numberIn(row.value), note});
+    apply(series, {row.word, row.event, row.time, numberIn(row.value), note, row.pump});
 }
 
 } // namespace trendrows
