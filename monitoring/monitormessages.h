@@ -7,7 +7,8 @@
 //   status    "online" / "offline", retained; "offline" is also the last will
 //   state     retained JSON of what the panel shows
 //   pressure  {"time": …, "mpa": …} per valid reply, at most 20 a second
-//   event     JSON per command sent or not sent, line lost or back, record full
+//   event     JSON per command sent or not sent, line lost or back, record full, safety stop,
+//             program start, step, pause, continue, abort and end
 
 #include "monitoring/publisher.h"
 
@@ -59,6 +60,12 @@ struct PanelState
     std::optional<int> safetySilenceSeconds;
     bool safetyArmed = false;
     bool safetyLatched = false;
+    // The program last started: its name (empty: none yet), "running", "paused", "ended",
+    // "aborted", its step from 1, and the time on its clock.
+    QString program;
+    QString programState;
+    qsizetype programStep = 0;
+    qint64 programElapsedSeconds = 0;
 
     bool operator==(const PanelState &) const = default;
 };
@@ -76,6 +83,12 @@ enum class EventKind {
     SafetyStop,
     SafetyStopNotSent,
     SafetyAcknowledged,
+    ProgramStart,
+    ProgramStep,
+    ProgramPause,
+    ProgramContinue,
+    ProgramAbort,
+    ProgramEnd,
 };
 struct MonitorEvent
 {
@@ -86,7 +99,12 @@ struct MonitorEvent
     QString port;        // for the line
     QString reason;      // why a command was not sent or the line was lost, in the operator's words
     qsizetype limit = 0; // for a full record: how many values it holds
-    QString value;       // for a safety stop: the pressure that tripped it (MPa), if any
+    QString value;       // for a safety stop: the pressure that tripped it (MPa), if any;
+                         // a program's step: its flow; a program's start: its steps' hash
+    // For a program: its name, its step from 1 and the time on its clock.
+    QString program;
+    qsizetype programStep = 0;
+    qint64 programElapsedSeconds = 0;
 };
 QByteArray eventPayload(const MonitorEvent &event);
 

@@ -91,3 +91,8 @@ void RunEvents::safetyAcknowledged(qint16 pump)
 {
     report(RunEventKind::SafetyAcknowledged, {}, {}, {}, PumpCommand::Run, {}, pump);
 }
+
+void RunEvents::program(qint16 pump, RunEventKind kind, const QString &value, const QString &note)
+{
+    report(kind, value, {}, note, PumpCommand::Run, {}, pump);
+}

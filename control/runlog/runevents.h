@@ -27,6 +27,12 @@ enum class RunEventKind {
     SafetyStop,         // the safety stop went out: value (MPa, none for silence), frame, note: why
     SafetyStopNotSent,  // the safety stop could not be written; note: why, and the port's reason
     SafetyAcknowledged, // the operator acknowledged a safety stop
+    ProgramStart,       // a program began: value: its steps' short hash; note: its name
+    ProgramStep,        // a program's step began: value: its flow as sent; note: its number
+    ProgramPause,       // note: why
+    ProgramContinue,    //
+    ProgramAbort,       // note: why
+    ProgramEnd,         // the program's last step is over and its stop frame went out
 };
 
 struct RunEvent
@@ -64,6 +70,8 @@ public:
     void safetyStop(const QByteArray &frame, const QString &value, const QString &note);
     void safetyStopNotSent(const QByteArray &frame, const QString &value, const QString &note);
     void safetyAcknowledged(qint16 pump);
+    // `kind` is one of the Program… kinds; `pump` the pump the program drives.
+    void program(qint16 pump, RunEventKind kind, const QString &value, const QString &note);
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);

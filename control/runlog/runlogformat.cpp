@@ -197,7 +197,7 @@ void appendFrame(QByteArray &out, QByteArrayView frame)
 QLatin1StringView eventName(const RunEvent &event)
 {
     // In the order of RunEventKind; a command sent is named by its command.
-    static constexpr std::array<QLatin1StringView, 14> names{{
+    static constexpr std::array<QLatin1StringView, 20> names{{
         "line open"_L1,
         "line back"_L1,
         "pressure"_L1,
@@ -212,8 +212,14 @@ QLatin1StringView eventName(const RunEvent &event)
         "safety stop"_L1,
         "safety stop not sent"_L1,
         "safety acknowledged"_L1,
+        "program start"_L1,
+        "program step"_L1,
+        "program pause"_L1,
+        "program continue"_L1,
+        "program abort"_L1,
+        "program end"_L1,
     }};
-    static_assert(names.size() == std::size_t(RunEventKind::SafetyAcknowledged) + 1);
+    static_assert(names.size() == std::size_t(RunEventKind::ProgramEnd) + 1);
     if (event.kind == RunEventKind::CommandSent) {
         return pumpcommand::logName(event.command);
     }
