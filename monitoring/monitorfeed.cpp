@@ -203,7 +203,7 @@ void MonitorFeed::tell(EventKind kind, const RunEvent &event)
     case EventKind::ProgramAbort:
     case EventKind::ProgramEnd: {
         // The program as it stands at this event: the events come while it changes.
-        const PanelView view = m_console.view();
+        const PanelView view = m_view();
         told.program = view.programName;
         told.programStep = view.programStep;
         told.programElapsedSeconds = view.programElapsedSeconds;

@@ -257,7 +257,8 @@ void ProgramRun::finish()
 void ProgramRun::close(Outcome outcome, const QString &note)
 {
     m_banked = elapsed();
-    m_events.program(outcome == Outcome::Ended ? RunEventKind::ProgramEnd
+    m_events.program(m_pump.setpoints().pumpNumber(),
+                     outcome == Outcome::Ended ? RunEventKind::ProgramEnd
                                                : RunEventKind::ProgramAbort,
                      seconds(m_banked), note);
     m_state = State::Idle;
