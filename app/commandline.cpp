@@ -21,6 +21,12 @@ Parsed parse(const QStringList &arguments)
                        "a port number (1), COM3, or a device such as /dev/ttyUSB0."),
         QStringLiteral("ANSWER"));
     parser.addOption(port);
+    const QCommandLineOption program(
+        QStringLiteral("program"),
+        QStringLiteral("Open the program window (定时 → 程序) with FILE loaded: a CSV file with "
+                       "the header minutes,flow_ml_min,mode,pressure_limit_mpa."),
+        QStringLiteral("FILE"));
+    parser.addOption(program);
     options::addMonitorOptions(parser);
 
     const auto refuse = [](const QString &why) {
@@ -55,10 +61,16 @@ Parsed parse(const QStringList &arguments)
     if (parser.values(port).size() > 1) {
         return refuse(QStringLiteral("--port given more than once."));
     }
+    if (parser.values(program).size() > 1) {
+        return refuse(QStringLiteral("--program given more than once."));
+    }
     Parsed parsed;
     parsed.monitor = options::monitorValues(parser);
     if (parser.isSet(port)) {
         parsed.port = parser.value(port);
+    }
+    if (parser.isSet(program)) {
+        parsed.program = parser.value(program);
     }
     return parsed;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The console's command line, in Qt's conventions:
-//   pumpconsole [--port ANSWER]    -h/--help, -v/--version
+//   pumpconsole [--port ANSWER] [--program FILE]    -h/--help, -v/--version
 // --port connects at start as if the operator had answered the port box with ANSWER (a number,
-// COM3, /dev/ttyUSB0), with every message as usual.
+// COM3, /dev/ttyUSB0), with every message as usual. --program opens the program window with
+// FILE loaded (or its refusal told).
 
 #include "app/options.h"
 
@@ -23,8 +24,9 @@ struct Parsed
 {
     Action action = Action::Run;
     QString text;
-    std::optional<QString> port; // the port box answer to connect with at start
-    MonitorOptionValues monitor; // the broker to publish to, as far as the command line says
+    std::optional<QString> port;    // the port box answer to connect with at start
+    std::optional<QString> program; // the program file to open the program window with
+    MonitorOptionValues monitor;    // the broker to publish to, as far as the command line says
 };
 
 // `arguments` as QCoreApplication::arguments() gives them, the program first. The help and

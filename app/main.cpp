@@ -10,10 +10,12 @@
 #include "control/pumpconsole.h"
 #include "control/runlog/runlog.h"
 #include "ui/mainwindow.h"
+#include "ui/program/programwindow.h"
 #include "ui/qttranslation.h"
 #include "ui/widgetboxes.h"
 
 #include <cstdio>
+#include <QAction>
 #include <QApplication>
 #include <QIcon>
 #include <QSettings>
@@ -86,6 +88,9 @@ int main(int argc, char **argv)
     PumpConsole console(system.seams(boxes));
     MainWindow window(console, boxes);
     boxes.setParentWindow(&window);
+    ProgramWindow programWindow(console, boxes, &window);
+    QObject::connect(window.menuAction(u"program"_s), &QAction::triggered, &programWindow,
+                     &ProgramWindow::showAndRaise);
     if (const auto runLog = runlog::optionsFromEnvironment()) {
         console.startRunLog(*runLog);
     }
@@ -111,6 +116,13 @@ int main(int argc, char **argv)
     }
     // The pumps added last time, after the panel's own port.
     QTimer::singleShot(0, &console, [&console] { pumpsettings::restoreAndKeep(console.rig()); });
+    if (command.program) {
+        // Shown even when the file is refused: the refusal's box sits on it.
+        QTimer::singleShot(0, &programWindow, [&programWindow, file = *command.program] {
+            programWindow.showAndRaise();
+            (void)programWindow.openFile(file);
+        });
+    }
 
     const auto monitoring = Monitoring::start(monitorOptions, console, boxes);
     return QApplication::exec();

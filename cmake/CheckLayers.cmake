@@ -4,7 +4,7 @@
 #   app -> ui -> control -> link -> link/wire,   app -> mqtt -> monitoring -> control,
 #   sim -> link/wire
 # and inside control, each sub-folder on the ones before it:
-#   control (the panel) -> rig -> pump -> line -> runlog -> record -> seams
+#   control (the panel) -> rig, program -> pump -> line -> runlog -> record -> seams
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT ROOT)
@@ -21,7 +21,8 @@ set(allowed_control_runlog "control/record;control/seams;${below_link}")
 set(allowed_control_line "control/runlog;control/record;control/seams;${below_link}")
 set(allowed_control_pump "control/line;control/runlog;control/record;control/seams;${below_link}")
 set(allowed_control_rig "control/pump;${allowed_control_pump}")
-set(control_all "control;control/rig;control/pump;control/line;control/runlog;control/record;control/seams")
+set(allowed_control_program "control/pump;${allowed_control_pump}")
+set(control_all "control;control/rig;control/program;control/pump;control/line;control/runlog;control/record;control/seams")
 set(allowed_control "${control_all};${below_link}")
 set(allowed_monitoring "${control_all};${below_link}")
 set(allowed_ui "${control_all};${below_link}")

@@ -2,8 +2,12 @@
 
 #include "control/record/recordfile.h"
 #include "control/seams/operatorboxes.h"
+#include "control/seams/ticker.h"
 
+#include <memory>
 #include <QDir>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,7 +37,12 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
       m_keypad(m_pump.readouts(), m_line.sender(), seams.boxes, m_pump.setpoints()),
       m_rig(m_line, m_pump,
             RigSeams{seams.boxes, seams.ports, seams.clock, seams.rigParts,
-                     [this](PumpLine &line, const PumpReply &reply) { handleReply(line, reply); }})
+                     [this](PumpLine &line, const PumpReply &reply) { handleReply(line, reply); }}),
+      m_ownProgramTicker(seams.programTicker
+                             ? nullptr
+                             : std::make_unique<QtTicker>(std::chrono::milliseconds(20))),
+      m_program(m_pump, m_line.sender(), m_line.events(), seams.boxes, seams.clock,
+                seams.programTicker ? *seams.programTicker : *m_ownProgramTicker)
 {
     connect(&m_line, &PumpLine::replyReceived, this,
             [this](const PumpReply &reply) { handleReply(m_line, reply); });
@@ -42,6 +51,7 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
     connect(&m_line.events(), &RunEvents::runEvent, this, &PumpConsole::runEvent);
     connect(&m_pump, &Pump::changed, this, &PumpConsole::pumpChanged);
     connect(&m_pump, &Pump::safetyChanged, this, &PumpConsole::safetyChanged);
+    connect(&m_program, &ProgramRun::changed, this, &PumpConsole::pumpChanged);
 }
 
 // Every reply of every line the console drives comes here, and nowhere else.
@@ -69,12 +79,14 @@ void PumpConsole::onConnectedChanged(bool connected)
         m_pump.lineOpened();
     } else {
         m_pump.lineEnded();
+        m_program.lineEnded();
     }
 }
 
 void PumpConsole::closeLine()
 {
     m_pump.lineEnded();
+    m_program.lineEnded();
     m_line.close();
     m_rig.closeLines();
 }
@@ -106,7 +118,35 @@ PanelView PumpConsole::view() const
 {
     PanelView view = viewOf(m_pump, isConnected());
     view.typing = m_keypad.field();
+    view.programName = m_program.name();
+    view.programState = m_program.state();
+    view.programOutcome = m_program.outcome();
+    view.programStep = m_program.step() + 1;
+    view.programElapsedSeconds = m_program.elapsed().count() / 1000;
     return view;
+}
+
+bool PumpConsole::programRefusesTimedRun()
+{
+    if (!m_program.isActive()) {
+        return false;
+    }
+    m_boxes.tell(u"程序“%1”正在运行，不能开始定时运行。"_s.arg(m_program.name()), u"时间设定"_s);
+    return true;
+}
+
+void PumpConsole::startTimedRun()
+{
+    if (!programRefusesTimedRun()) {
+        m_pump.startTimedRun();
+    }
+}
+
+void PumpConsole::resumeTimedRun()
+{
+    if (!programRefusesTimedRun()) {
+        m_pump.resumeTimedRun();
+    }
 }
 
 void PumpConsole::runFromKeypad()

@@ -6,6 +6,7 @@
 
 #include "control/keypadentry.h"
 #include "control/line/pumpline.h"
+#include "control/program/programrun.h"
 #include "control/pump/pump.h"
 #include "control/rig/pumprig.h"
 
@@ -33,6 +34,9 @@ struct ConsoleSeams
     Ticker &safetyTicker; // paces the safety stop's silence check, ten or more times a second
     // Ports and tickers for pumps added beside the panel's; without them none can be added.
     RigParts *rigParts = nullptr;
+    // Paces a program's look at the clock, ten or more times a second; without one the
+    // console keeps its own, every 20 ms.
+    Ticker *programTicker = nullptr;
 };
 
 // The panel as a monitor sees it, read from the console at one instant.
@@ -49,6 +53,13 @@ struct PanelView
     safety::Limits safetyLimits;
     bool safetyArmed = false;   // the pump runs with a limit set
     bool safetyLatched = false; // stopped by the safety stop, not yet acknowledged
+    // The program last started (empty name: none yet), how it stands, its step from 1 and
+    // the time on its clock.
+    QString programName;
+    ProgramRun::State programState = ProgramRun::State::Idle;
+    ProgramRun::Outcome programOutcome = ProgramRun::Outcome::None;
+    qsizetype programStep = 0;
+    qint64 programElapsedSeconds = 0;
 };
 
 // What a monitor sees of `pump` on a line that is `connected`; no keypad entry is open.
@@ -69,6 +80,8 @@ public:
     // Every pump the console drives, the panel's among them.
     PumpRig &rig() { return m_rig; }
     const PumpRig &rig() const { return m_rig; }
+    const ProgramRun &program() const { return m_program; }
+    ProgramRun &program() { return m_program; }
 
     const Readouts &readouts() const { return m_pump.readouts(); }
     const ChartDrawing &chart() const { return m_line.chart(); }
@@ -108,9 +121,10 @@ public Q_SLOTS:
     void pressDigit(int digit) { m_keypad.pressDigit(digit); }
 
     void askRunLength() { m_pump.timedRun().askLength(); }
-    void startTimedRun() { m_pump.startTimedRun(); }
+    // Refused, with a box, while a program runs.
+    void startTimedRun();
     void pauseTimedRun() { m_pump.timedRun().pause(); }
-    void resumeTimedRun() { m_pump.resumeTimedRun(); }
+    void resumeTimedRun();
     void endTimedRun() { m_pump.timedRun().end(); }
 
     void saveRecord();
@@ -135,12 +149,16 @@ Q_SIGNALS:
 private:
     void handleReply(PumpLine &line, const PumpReply &reply);
     void onConnectedChanged(bool connected);
+    // A timed run may not start or continue while a program drives the pump.
+    bool programRefusesTimedRun();
 
     OperatorBoxes &m_boxes;
     PumpLine m_line;
     Pump m_pump;
     KeypadEntry m_keypad;
     PumpRig m_rig; // after the panel's line and pump, which it routes replies to
+    std::unique_ptr<Ticker> m_ownProgramTicker; // when the seams bring none
+    ProgramRun m_program;
     // Looked up only when needed: finding the documents folder reads the user's settings, and
     // most consoles never save.
     std::optional<QString> m_recordPath;

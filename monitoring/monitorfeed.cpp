@@ -13,6 +13,19 @@ WallTime wallTime(const RunTime &time)
     return {time.utcMs, time.utcOffsetSeconds};
 }
 
+QString programStateName(ProgramRun::State state, ProgramRun::Outcome outcome)
+{
+    switch (state) {
+    case ProgramRun::State::Running:
+        return u"running"_s;
+    case ProgramRun::State::Paused:
+        return u"paused"_s;
+    case ProgramRun::State::Idle:
+        break;
+    }
+    return outcome == ProgramRun::Outcome::Ended ? u"ended"_s : u"aborted"_s;
+}
+
 } // namespace
 
 MonitorFeed::MonitorFeed(const PumpConsole &console, PumpMonitor &monitor, QObject *parent)
@@ -58,6 +71,10 @@ PanelState MonitorFeed::panel() const
     state.safetySilenceSeconds = view.safetyLimits.silenceSeconds;
     state.safetyArmed = view.safetyArmed;
     state.safetyLatched = view.safetyLatched;
+    state.program = view.programName;
+    state.programState = programStateName(view.programState, view.programOutcome);
+    state.programStep = view.programStep;
+    state.programElapsedSeconds = view.programElapsedSeconds;
     return state;
 }
 
@@ -120,6 +137,24 @@ void MonitorFeed::onRunEvent(const RunEvent &event)
     case RunEventKind::Mark:
         tell(EventKind::Mark, event);
         return; // a mark changes nothing on the panel
+    case RunEventKind::ProgramStart:
+        tell(EventKind::ProgramStart, event);
+        break;
+    case RunEventKind::ProgramStep:
+        tell(EventKind::ProgramStep, event);
+        break;
+    case RunEventKind::ProgramPause:
+        tell(EventKind::ProgramPause, event);
+        break;
+    case RunEventKind::ProgramContinue:
+        tell(EventKind::ProgramContinue, event);
+        break;
+    case RunEventKind::ProgramAbort:
+        tell(EventKind::ProgramAbort, event);
+        break;
+    case RunEventKind::ProgramEnd:
+        tell(EventKind::ProgramEnd, event);
+        break;
     }
     showPanel();
 }
@@ -167,6 +202,21 @@ void MonitorFeed::tell(EventKind kind, const RunEvent &event)
     case EventKind::Mark:
         told.note = event.note;
         break;
+    case EventKind::ProgramStart:
+    case EventKind::ProgramStep:
+    case EventKind::ProgramPause:
+    case EventKind::ProgramContinue:
+    case EventKind::ProgramAbort:
+    case EventKind::ProgramEnd: {
+        // The program as it stands at this event: the events come while it changes.
+        const PanelView view = m_view();
+        told.program = view.programName;
+        told.programStep = view.programStep;
+        told.programElapsedSeconds = view.programElapsedSeconds;
+        told.value = event.value;
+        told.reason = event.note;
+        break;
+    }
     }
     m_monitor.eventHappened(told);
 }

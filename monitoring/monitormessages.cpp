@@ -46,6 +46,18 @@ QString eventName(EventKind kind)
         return u"safety_acknowledged"_s;
     case EventKind::Mark:
         return u"mark"_s;
+    case EventKind::ProgramStart:
+        return u"program_start"_s;
+    case EventKind::ProgramStep:
+        return u"program_step"_s;
+    case EventKind::ProgramPause:
+        return u"program_pause"_s;
+    case EventKind::ProgramContinue:
+        return u"program_continue"_s;
+    case EventKind::ProgramAbort:
+        return u"program_abort"_s;
+    case EventKind::ProgramEnd:
+        return u"program_end"_s;
     }
     return u"other"_s;
 }
@@ -131,6 +143,14 @@ QByteArray statePayload(const PanelState &state)
         {u"safety_silence_s"_s, optionalValue(state.safetySilenceSeconds)},
         {u"safety_armed"_s, state.safetyArmed},
         {u"safety_latched"_s, state.safetyLatched},
+        {u"program"_s,
+         state.program.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.program)},
+        {u"program_state"_s,
+         state.program.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.programState)},
+        {u"program_step"_s,
+         state.program.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.programStep)},
+        {u"program_elapsed_s"_s, state.program.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                         : QJsonValue(state.programElapsedSeconds)},
     });
 }
 
@@ -169,6 +189,25 @@ QByteArray eventPayload(const MonitorEvent &event)
         break;
     case EventKind::Mark:
         object.insert(u"note"_s, event.note);
+        break;
+    case EventKind::ProgramStart:
+        object.insert(u"program"_s, event.program);
+        object.insert(u"hash"_s, event.value);
+        break;
+    case EventKind::ProgramStep:
+        object.insert(u"program"_s, event.program);
+        object.insert(u"step"_s, event.programStep);
+        object.insert(u"flow_ml_min"_s, readoutValue(event.value));
+        break;
+    case EventKind::ProgramPause:
+    case EventKind::ProgramAbort:
+        object.insert(u"reason"_s, event.reason);
+        [[fallthrough]];
+    case EventKind::ProgramContinue:
+    case EventKind::ProgramEnd:
+        object.insert(u"program"_s, event.program);
+        object.insert(u"step"_s, event.programStep);
+        object.insert(u"elapsed_s"_s, event.programElapsedSeconds);
         break;
     }
     return compact(object);

@@ -8,7 +8,8 @@
 //   state     retained JSON of what the panel shows
 //   pressure  {"time": …, "mpa": …} per valid reply, at most 20 a second
 //   event     JSON per command sent or not sent, line lost or back, record full, the
-//             safety stop, the operator's marks
+//             safety stop, the operator's marks, program start, step, pause, continue, abort
+//             and end
 
 #include "monitoring/publisher.h"
 
@@ -60,6 +61,12 @@ struct PanelState
     std::optional<int> safetySilenceSeconds;
     bool safetyArmed = false;
     bool safetyLatched = false;
+    // The program last started: its name (empty: none yet), "running", "paused", "ended",
+    // "aborted", its step from 1, and the time on its clock.
+    QString program;
+    QString programState;
+    qsizetype programStep = 0;
+    qint64 programElapsedSeconds = 0;
 
     bool operator==(const PanelState &) const = default;
 };
@@ -78,6 +85,12 @@ enum class EventKind {
     SafetyStopNotSent,
     SafetyAcknowledged,
     Mark,
+    ProgramStart,
+    ProgramStep,
+    ProgramPause,
+    ProgramContinue,
+    ProgramAbort,
+    ProgramEnd,
 };
 struct MonitorEvent
 {
@@ -88,8 +101,13 @@ struct MonitorEvent
     QString port;        // for the line
     QString reason;      // why a command was not sent or the line was lost, in the operator's words
     qsizetype limit = 0; // for a full record: how many values it holds
-    QString value;       // for a safety stop: the pressure that tripped it (MPa), if any
-    QString note;        // for a mark: what the operator wrote
+    QString value;       // for a safety stop: the pressure that tripped it (MPa), if any;
+                         // a program's step: its flow; a program's start: its steps' hash
+    // For a program: its name, its step from 1 and the time on its clock.
+    QString program;
+    qsizetype programStep = 0;
+    qint64 programElapsedSeconds = 0;
+    QString note; // for a mark: what the operator wrote
 };
 QByteArray eventPayload(const MonitorEvent &event);
 

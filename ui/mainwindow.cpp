@@ -250,6 +250,8 @@ void MainWindow::buildMenus()
     item(operation, u"stzanting"_s, u"暂停"_s, console, &PumpConsole::pauseTimedRun);
     item(operation, u"stcontiune"_s, u"继续"_s, console, &PumpConsole::resumeTimedRun);
     item(operation, u"stend"_s, u"结束"_s, console, &PumpConsole::endTimedRun);
+    // Opens the program window, which app/ builds and connects here.
+    addItem(settime, u"program"_s, u"程序"_s);
 
     QMenu *pump = addMenu(nullptr, u"Pump"_s, u"泵(O)"_s);
     item(pump, u"run"_s, u"运行"_s, console, &PumpConsole::runPump);

@@ -59,9 +59,9 @@ bool FrameSender::send(const QByteArray &frame, PumpCommand command, const QStri
     return false;
 }
 
-bool FrameSender::sendRepeated(const QByteArray &frame, PumpCommand command)
+bool FrameSender::sendRepeated(const QByteArray &frame, PumpCommand command, const QString &value)
 {
-    const PortStatus status = writeAndReport(frame, command, {});
+    const PortStatus status = writeAndReport(frame, command, value);
     if (status.ok()) {
         return true;
     }

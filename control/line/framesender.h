@@ -27,7 +27,7 @@ public:
     // A command the timer repeats every second until it goes out: a failure is told once until
     // a frame goes out again, so that the box does not keep coming back between the operator
     // and the menus.
-    bool sendRepeated(const QByteArray &frame, PumpCommand command);
+    bool sendRepeated(const QByteArray &frame, PumpCommand command, const QString &value = {});
 
     // A command whose failure the caller gathers and tells itself (stopping every pump at
     // once): written and reported to the run's events, nothing told.

@@ -71,6 +71,9 @@ public:
     // pump before anything else happens), the run's event, the read-out (not `keptReadout`,
     // which the keypad is typing into), the record, the stale watch.
     void handleReply(const PumpReply &reply, std::optional<Readout> keptReadout = std::nullopt);
+    // A run command is about to go out from elsewhere (a program): refused, with a box, while a
+    // safety stop is unacknowledged.
+    [[nodiscard]] bool refusesRun() { return m_safety.refusesRun(); }
     void startTimedRun();
     void resumeTimedRun();
 

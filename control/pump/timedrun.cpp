@@ -47,6 +47,7 @@ void TimedRun::askLength()
 
 void TimedRun::start()
 {
+    m_inProgress = true;
     m_elapsed = 0;
     m_ticker.start();
     if (m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::TimedRunStart)) {
@@ -62,12 +63,14 @@ void TimedRun::pause()
 
 void TimedRun::resume()
 {
+    m_inProgress = true;
     m_ticker.start();
     m_sender.send(commandframes::run(m_setpoints.pumpNumber()), PumpCommand::TimedRunContinue);
 }
 
 void TimedRun::end()
 {
+    m_inProgress = false;
     m_minutes = 0;
     m_ticker.stop();
     if (m_sender.send(commandframes::stop(m_setpoints.pumpNumber()), PumpCommand::TimedRunEnd)) {
@@ -77,6 +80,7 @@ void TimedRun::end()
 
 void TimedRun::abandon()
 {
+    m_inProgress = false;
     m_minutes = 0;
     m_ticker.stop();
     m_readouts.setTimeDisplayVisible(false);
@@ -100,6 +104,7 @@ void TimedRun::tick()
     if (m_sender.sendRepeated(commandframes::stop(m_setpoints.pumpNumber()),
                               PumpCommand::TimedRunTimeUp)) {
         m_elapsed = 0;
+        m_inProgress = false;
         m_ticker.stop();
     }
 }

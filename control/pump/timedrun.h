@@ -62,6 +62,8 @@ public:
     void tick();
 
     double minutes() const { return m_minutes; }
+    // Started or continued, and neither ended nor over: paused counts as in progress.
+    bool isInProgress() const { return m_inProgress; }
     qint16 elapsedSeconds() const { return m_elapsed; }
 
 private:
@@ -72,4 +74,5 @@ private:
     const Setpoints &m_setpoints;
     double m_minutes = 0;
     qint16 m_elapsed = 0;
+    bool m_inProgress = false;
 };

@@ -98,3 +98,8 @@ void RunEvents::mark(const RunTime &at, const QString &note)
         Q_EMIT runEvent(RunEvent{RunEventKind::Mark, at, PumpCommand::Run, {}, {}, note, {}, {}});
     }
 }
+
+void RunEvents::program(qint16 pump, RunEventKind kind, const QString &value, const QString &note)
+{
+    report(kind, value, {}, note, PumpCommand::Run, {}, pump);
+}

@@ -28,6 +28,12 @@ enum class RunEventKind {
     SafetyStopNotSent,  // the safety stop could not be written; note: why, and the port's reason
     SafetyAcknowledged, // the operator acknowledged a safety stop
     Mark,               // the operator marked the moment; note: what the operator wrote
+    ProgramStart,       // a program began: value: its steps' short hash; note: its name
+    ProgramStep,        // a program's step began: value: its flow as sent; note: its number
+    ProgramPause,       // note: why
+    ProgramContinue,    //
+    ProgramAbort,       // note: why
+    ProgramEnd,         // the program's last step is over and its stop frame went out
 };
 
 struct RunEvent
@@ -68,6 +74,8 @@ public:
     // The operator's mark, stamped `at` (when the key was pressed, before the note was typed).
     void mark(const RunTime &at, const QString &note);
     RunTime stamp() { return m_clock.stamp(); }
+    // `kind` is one of the Program… kinds; `pump` the pump the program drives.
+    void program(qint16 pump, RunEventKind kind, const QString &value, const QString &note);
 
 Q_SIGNALS:
     void runEvent(const RunEvent &event);

@@ -197,7 +197,7 @@ void appendFrame(QByteArray &out, QByteArrayView frame)
 namespace {
 
 // In the order of RunEventKind; a command sent is named by its command.
-constexpr std::array<QLatin1StringView, 15> kindNames{{
+constexpr std::array<QLatin1StringView, 21> kindNames{{
     "line open"_L1,
     "line back"_L1,
     "pressure"_L1,
@@ -213,8 +213,14 @@ constexpr std::array<QLatin1StringView, 15> kindNames{{
     "safety stop not sent"_L1,
     "safety acknowledged"_L1,
     "mark"_L1,
+    "program start"_L1,
+    "program step"_L1,
+    "program pause"_L1,
+    "program continue"_L1,
+    "program abort"_L1,
+    "program end"_L1,
 }};
-static_assert(kindNames.size() == std::size_t(RunEventKind::Mark) + 1);
+static_assert(kindNames.size() == std::size_t(RunEventKind::ProgramEnd) + 1);
 
 } // namespace
 

@@ -53,6 +53,12 @@ TEST(CommandLine, WhatItAcceptsAndRefuses)
          Action::Refuse,
          std::nullopt,
          u"--port given more than once."_s},
+        {{u"--help"_s}, Action::ShowHelp, std::nullopt, u"--program <FILE>"_s},
+        {{u"--program"_s}, Action::Refuse, std::nullopt, u"Missing value after '--program'."_s},
+        {{u"--program"_s, u"a.csv"_s, u"--program=b.csv"_s},
+         Action::Refuse,
+         std::nullopt,
+         u"--program given more than once."_s},
     };
     const QString savedVersion = QCoreApplication::applicationVersion();
     QCoreApplication::setApplicationVersion(u"2.0"_s);
@@ -69,6 +75,12 @@ TEST(CommandLine, WhatItAcceptsAndRefuses)
         }
     }
     QCoreApplication::setApplicationVersion(savedVersion);
+
+    const commandline::Parsed both = commandline::parse(
+        {u"pumpconsole"_s, u"--program"_s, u"方法 1.csv"_s, u"--port"_s, u"1"_s});
+    EXPECT_EQ(both.action, Action::Run);
+    EXPECT_EQ(both.program, u"方法 1.csv"_s);
+    EXPECT_EQ(both.port, u"1"_s);
 }
 
 #ifdef Q_OS_LINUX

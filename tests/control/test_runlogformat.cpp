@@ -150,6 +150,8 @@ TEST(RunLogFormat, EventNamesAreTheOnesScriptsMatch)
         {RunEventKind::LineClosed, "line closed"},
         {RunEventKind::RecordFull, "record full"},
         {RunEventKind::Mark, "mark"},
+        {RunEventKind::ProgramStep, "program step"},
+        {RunEventKind::ProgramEnd, "program end"},
     };
     for (const auto &[kind, name] : kinds) {
         RunEvent event;
@@ -166,7 +168,7 @@ TEST(RunLogFormat, EventNamesAreTheOnesScriptsMatch)
         EXPECT_EQ(word->kind, RunEventKind::CommandSent);
         EXPECT_EQ(word->command, PumpCommand(c));
     }
-    for (const char *foreign : {"", "Pressure", "pressure ", "program step", "runs"}) {
+    for (const char *foreign : {"", "Pressure", "pressure ", "program", "runs"}) {
         EXPECT_FALSE(runlog::eventOf(QByteArrayView(foreign))) << foreign;
     }
     // A command sent is named by the command; its Chinese name is the operator's.

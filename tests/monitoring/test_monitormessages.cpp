@@ -52,11 +52,13 @@ TEST(MonitorMessages, TimesAreLocalWithMillisecondsAndTheirOffset)
 TEST(MonitorMessages, StateCarriesThePanelAsNumbers)
 {
     PanelState state;
-    EXPECT_EQ(statePayload(state),
-              R"({"connected":false,"flow_ml_min":null,"live":false,"port":null,)"
-              R"("pressure_limit_mpa":null,"pressure_mpa":null,"pressure_time":null,"run":"",)"
-              R"("safety_armed":false,"safety_latched":false,"safety_lower_mpa":null,)"
-              R"("safety_silence_s":null,"safety_upper_mpa":null})"_ba);
+    EXPECT_EQ(
+        statePayload(state),
+        R"({"connected":false,"flow_ml_min":null,"live":false,"port":null,)"
+        R"("pressure_limit_mpa":null,"pressure_mpa":null,"pressure_time":null,"program":null,)"
+        R"("program_elapsed_s":null,"program_state":null,"program_step":null,"run":"",)"
+        R"("safety_armed":false,"safety_latched":false,"safety_lower_mpa":null,)"
+        R"("safety_silence_s":null,"safety_upper_mpa":null})"_ba);
 
     state.connected = true;
     state.port = u"/dev/ttyUSB0"_s;
@@ -69,10 +71,15 @@ TEST(MonitorMessages, StateCarriesThePanelAsNumbers)
     state.safetyUpper = 12.5;
     state.safetySilenceSeconds = 5;
     state.safetyArmed = true;
+    state.program = u"冲洗.csv"_s;
+    state.programState = u"paused"_s;
+    state.programStep = 2;
+    state.programElapsedSeconds = 3725;
     EXPECT_EQ(statePayload(state),
               R"({"connected":true,"flow_ml_min":7.5,"live":true,"port":"/dev/ttyUSB0",)"
               R"("pressure_limit_mpa":5,"pressure_mpa":1.3,)"
-              R"("pressure_time":"2024-05-01T14:03:07.250+08:00","run":"run",)"
+              R"("pressure_time":"2024-05-01T14:03:07.250+08:00","program":"冲洗.csv",)"
+              R"("program_elapsed_s":3725,"program_state":"paused","program_step":2,"run":"run",)"
               R"("safety_armed":true,"safety_latched":false,"safety_lower_mpa":null,)"
               R"("safety_silence_s":5,"safety_upper_mpa":12.5})"_ba);
 
@@ -98,7 +105,10 @@ TEST(MonitorMessages, PressureAndEventPayloads)
     const QByteArray at = R"("time":"2024-05-01T14:03:07.250+08:00")"_ba;
     auto ev = [&](EventKind kind, QString command, QByteArray frame, QString port = {},
                   QString reason = {}, qsizetype limit = 0, QString value = {}) {
-        return MonitorEvent{kind, t, command, frame, port, reason, limit, value, {}};
+        return MonitorEvent{kind, t, command, frame, port, reason, limit, value, {}, 0, 0};
+    };
+    auto programEvent = [&](EventKind kind, QString value, QString reason) {
+        return MonitorEvent{kind, t, {}, {}, {}, reason, 0, value, u"冲洗.csv"_s, 2, 75};
     };
     const Case cases[] = {
         {ev(EventKind::CommandSent, u"run"_s, "Q00R0000Y"_ba),
@@ -128,6 +138,24 @@ TEST(MonitorMessages, PressureAndEventPayloads)
              return mark;
          }(),
          R"({"event":"mark","note":"换柱, \"B\" 批",)"_ba + at + "}"},
+        {programEvent(EventKind::ProgramStart, u"3f9a1c2e"_s, {}),
+         R"({"event":"program_start","hash":"3f9a1c2e","program":"冲洗.csv",)"_ba + at + "}"},
+        {programEvent(EventKind::ProgramStep, u"01.5"_s, {}),
+         R"({"event":"program_step","flow_ml_min":1.5,"program":"冲洗.csv","step":2,)"_ba + at +
+             "}"},
+        {programEvent(EventKind::ProgramPause, u"75.0"_s, u"通信中断"_s),
+         R"({"elapsed_s":75,"event":"program_pause","program":"冲洗.csv","reason":"通信中断",)"
+         R"("step":2,)"_ba +
+             at + "}"},
+        {programEvent(EventKind::ProgramContinue, u"75.0"_s, {}),
+         R"({"elapsed_s":75,"event":"program_continue","program":"冲洗.csv","step":2,)"_ba + at +
+             "}"},
+        {programEvent(EventKind::ProgramAbort, u"75.0"_s, u"安全停泵"_s),
+         R"({"elapsed_s":75,"event":"program_abort","program":"冲洗.csv","reason":"安全停泵",)"
+         R"("step":2,)"_ba +
+             at + "}"},
+        {programEvent(EventKind::ProgramEnd, u"75.0"_s, {}),
+         R"({"elapsed_s":75,"event":"program_end","program":"冲洗.csv","step":2,)"_ba + at + "}"},
     };
     for (const Case &k : cases) {
         EXPECT_EQ(eventPayload(k.event), k.json);

@@ -306,14 +306,15 @@ struct ConsoleDoubles
     ManualTicker staleTicker;
     ManualTicker pollTicker;
     ManualTicker safetyTicker;
+    ManualTicker programTicker;
     ManualClock clock;
     FakePortInfoSource system;
     FakeRigParts rigParts;
 
     ConsoleSeams seams()
     {
-        return {port,        boxes,      system,       clock,    ticker,
-                staleTicker, pollTicker, safetyTicker, &rigParts};
+        return {port,        boxes,      system,       clock,     ticker,
+                staleTicker, pollTicker, safetyTicker, &rigParts, &programTicker};
     }
 };
 

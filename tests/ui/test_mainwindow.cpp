@@ -329,6 +329,7 @@ const MenuEntry menuEntries[] = {
     {u"stzanting"_s, u"暂停"_s, u"operation"_s},
     {u"stcontiune"_s, u"继续"_s, u"operation"_s},
     {u"stend"_s, u"结束"_s, u"operation"_s},
+    {u"program"_s, u"程序"_s, u"settime"_s},
     {u"Pump"_s, u"泵(O)"_s, {}},
     {u"run"_s, u"运行"_s, u"Pump"_s},
     {u"stop"_s, u"停止"_s, u"Pump"_s},
