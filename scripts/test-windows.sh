@@ -11,6 +11,8 @@
 #   - the installer installs silently, the installed program starts, the uninstaller removes it;
 #   - a screenshot of the console under Wine (build-windows/screenshot-windows.png).
 #   scripts/test-windows.sh            (as root: it mounts inside a private mount namespace)
+# Environment: PUMP_WINDOWS_OUT as for build-windows.sh; PUMP_LINUX_BUILD the Linux build to take
+# the Linux console and pumpsim from (default build-windows/linux, built here).
 #
 # Wine must never reach this machine's serial ports (/dev/ttyS0 may be its console). Wine's
 # mount manager links COM1, COM2… to /dev/ttyS0… on every start, whatever the registry hides,
@@ -43,7 +45,7 @@ if [ "${1:-}" != --inside ]; then
     [ -f "$setup" ] || fail "no installer $setup"
 
     # The Linux console and the simulated pump, for the same replies and for the pump itself.
-    linux=$out/linux
+    linux=${PUMP_LINUX_BUILD:-$out/linux}
     say "building the Linux console and pumpsim in $linux"
     nice -n 19 cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DPUMP_BUILD_TESTS=OFF -DPUMP_BUILD_BENCH=OFF >/dev/null
@@ -373,6 +375,20 @@ found=$(find "$WINEPREFIX/drive_c" "$tmp" -maxdepth 6 \( -name mytext.txt -o -na
     -not -path "$logs/*" -not -path "$linux_home/*" 2>/dev/null || true)
 [ -z "$found" ] || fail "without D: something was written elsewhere: $found"
 say "ok: without D: $boxes message box(es) (no-d.png) and nothing written elsewhere"
+
+# A device path is no port on Windows: the answer is refused with a message, nothing is opened.
+windows_before=$(window_count)
+guarded_wine wine "$exe" --port /dev/ttyUSB0 >"$logs/console-path.log" 2>&1 &
+console=$!
+ours+=("$console")
+wait_for 60 has_console_window || fail "no console window (a path for a port)"
+sleep 3
+/usr/bin/import -window root "$logs/path-refused.png"
+boxes=$(($(window_count) - windows_before - 1))
+close_console
+[ "$boxes" -ge 1 ] || fail "--port /dev/ttyUSB0 brought up no message (path-refused.png)"
+[ ! -s "$logs/sink-frames.log" ] || fail "--port /dev/ttyUSB0 reached a serial device"
+say "ok: --port /dev/ttyUSB0 is refused with a message (path-refused.png)"
 
 # --- 6. The installer and the uninstaller -------------------------------------------------------
 installed=$WINEPREFIX/drive_c/Program\ Files/PumpConsole
