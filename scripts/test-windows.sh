@@ -260,7 +260,7 @@ map_d
 guarded_wine wine "$exe" --port 1 >"$logs/console-pumpsim.log" 2>&1 &
 console=$!
 ours+=("$console")
-wait_for 60 has_console_window || fail "no console window under Wine"
+wait_for 60 has_console_window || { list_windows; fail "no console window under Wine (windows.log)"; }
 sleep 2
 click_run
 wait_for 10 grep -q ' RX Q..R' "$logs/pump-frames.log" ||
@@ -368,6 +368,7 @@ sleep 3
 save_record
 sleep 3
 /usr/bin/import -window root "$logs/no-d.png"
+list_windows
 boxes=$(($(window_count) - windows_before - 1))
 close_console
 [ "$boxes" -ge 1 ] || fail "without D: no message box came up (no-d.png)"
@@ -384,6 +385,7 @@ ours+=("$console")
 wait_for 60 has_console_window || fail "no console window (a path for a port)"
 sleep 3
 /usr/bin/import -window root "$logs/path-refused.png"
+list_windows
 boxes=$(($(window_count) - windows_before - 1))
 close_console
 [ "$boxes" -ge 1 ] || fail "--port /dev/ttyUSB0 brought up no message (path-refused.png)"
