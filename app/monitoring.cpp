@@ -6,7 +6,9 @@
 #include "monitoring/monitorfeed.h"
 #include "monitoring/monitormessages.h"
 #include "monitoring/pumpmonitor.h"
+#if PUMP_WITH_MQTT
 #include "mqtt/mosquittopublisher.h"
+#endif
 
 #include <cstdio>
 #include <QFileInfo>
@@ -15,6 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+#if PUMP_WITH_MQTT
 std::optional<int> keepAliveSeconds(const QString &text)
 {
     bool ok = false;
@@ -22,6 +25,7 @@ std::optional<int> keepAliveSeconds(const QString &text)
     // libmosquitto takes no less than 5; MQTT carries at most 65535.
     return ok && seconds >= 5 && seconds <= 65535 ? std::optional(seconds) : std::nullopt;
 }
+#endif
 
 void tellBadSettings(OperatorBoxes &boxes, const QString &why)
 {
@@ -39,6 +43,13 @@ std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
     if (options.url.isEmpty()) {
         return nullptr;
     }
+#if !PUMP_WITH_MQTT
+    // Built without libmosquitto (the Windows build): a broker that was asked for is told to be
+    // out of reach of this program, rather than silently never published to.
+    Q_UNUSED(console)
+    tellBadSettings(boxes, u"这一版控制台不带 MQTT 发布功能，不连接“%1”"_s.arg(options.url));
+    return nullptr;
+#else
     const ParsedBrokerAddress parsed = brokeraddress::parse(options.url);
     if (!parsed.address) {
         tellBadSettings(boxes, parsed.error);
@@ -66,6 +77,7 @@ std::unique_ptr<Monitoring> Monitoring::start(const MonitorOptions &options,
     monitoring->m_feed = std::make_unique<MonitorFeed>(console, *monitoring->m_monitor);
     monitoring->followAddedPumps(console, boxes, options.id);
     return monitoring;
+#endif
 }
 
 void Monitoring::followAddedPumps(const PumpConsole &console, OperatorBoxes &boxes,
