@@ -59,7 +59,7 @@ struct Rig : TestConsole
     Rig() { connect(); }
     PumpRig &rig() { return console.rig(); }
     Pump &added(int i) { return *rig().added()[i].pump; }
-    bool add(const QString &port, qint16 number) { return rig().addPump(port, number); }
+    bool add(const QString &answer, qint16 number) { return rig().addPump(answer, number); }
 };
 
 TEST(Rig, APumpOnItsOwnPortWritesItsTwoDigitNumberInEveryFrame)
