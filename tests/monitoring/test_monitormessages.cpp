@@ -105,10 +105,10 @@ TEST(MonitorMessages, PressureAndEventPayloads)
     const QByteArray at = R"("time":"2024-05-01T14:03:07.250+08:00")"_ba;
     auto ev = [&](EventKind kind, QString command, QByteArray frame, QString port = {},
                   QString reason = {}, qsizetype limit = 0, QString value = {}) {
-        return MonitorEvent{kind, t, command, frame, port, reason, limit, value, {}, 0, 0};
+        return MonitorEvent{kind, t, command, frame, port, reason, limit, value, {}, 0, 0, {}};
     };
     auto programEvent = [&](EventKind kind, QString value, QString reason) {
-        return MonitorEvent{kind, t, {}, {}, {}, reason, 0, value, u"冲洗.csv"_s, 2, 75};
+        return MonitorEvent{kind, t, {}, {}, {}, reason, 0, value, u"冲洗.csv"_s, 2, 75, {}};
     };
     const Case cases[] = {
         {ev(EventKind::CommandSent, u"run"_s, "Q00R0000Y"_ba),

@@ -110,6 +110,25 @@ void apply(TrendSeries &series, const Item &item)
     case RunEventKind::Mark:
         mark(TrendMark::Kind::Operator, withNote(u"标记"_s, item.note()));
         return;
+    // A program's own frames show as their steps and commands; these say where it stood.
+    case RunEventKind::ProgramStart:
+        mark(TrendMark::Kind::Command, withNote(u"程序开始"_s, item.note()));
+        return;
+    case RunEventKind::ProgramStep:
+        mark(TrendMark::Kind::Command, withNote(u"程序"_s, item.note()));
+        return;
+    case RunEventKind::ProgramPause:
+        mark(TrendMark::Kind::Command, withNote(u"程序暂停"_s, item.note()));
+        return;
+    case RunEventKind::ProgramContinue:
+        mark(TrendMark::Kind::Command, u"程序继续"_s);
+        return;
+    case RunEventKind::ProgramAbort:
+        mark(TrendMark::Kind::Command, withNote(u"程序中止"_s, item.note()));
+        return;
+    case RunEventKind::ProgramEnd:
+        mark(TrendMark::Kind::Command, u"程序结束"_s);
+        return;
     }
 }
 
