@@ -1,5 +1,7 @@
 #include "control/program/programfile.h"
 
+#include "control/record/recordfile.h"
+
 #include "control/seams/systemerrors.h"
 #include "link/wire/numbertext.h"
 #include "link/wire/systemfacts.h"
@@ -8,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -223,23 +224,10 @@ Saved save(const QString &path, const Steps &steps)
     if (QFileInfo(path).isDir()) {
         return {false, systemerrors::words(systemerrors::Cause::IsAFolder)};
     }
-    QSaveFile file(path);
-    systemfacts::clearLastError();
-    if (!file.open(QIODevice::WriteOnly)) {
-        return {false, failure(file)};
-    }
     const QByteArray bytes = format(steps);
-    systemfacts::clearLastError();
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = failure(file);
-        file.cancelWriting();
-        return {false, why};
-    }
-    systemfacts::clearLastError();
-    if (!file.commit()) {
-        return {false, failure(file)};
-    }
-    return {true, {}};
+    const recordfile::SaveResult saved = recordfile::saveWhole(
+        path, [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); });
+    return {saved.ok, saved.error};
 }
 
 QString refusal(const Read &read)

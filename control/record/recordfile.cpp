@@ -222,15 +222,19 @@ SaveResult saveRecord(const QString &path, std::span<const double> record)
     if (info.isDir()) {
         return {false, systemerrors::words(Cause::IsAFolder)};
     }
+    return saveWhole(path, [record](QIODevice &device) { return writeRecord(device, record); });
+}
+
+SaveResult saveWhole(const QString &path, const std::function<bool(QIODevice &)> &write)
+{
     QSaveFile file(path);
     systemfacts::clearLastError();
-    // Binary on purpose: the line ends are CR LF already and must not become CR CR LF on
-    // Windows.
+    // Binary on purpose: line ends written as CR LF must not become CR CR LF on Windows.
     if (!file.open(QIODevice::WriteOnly)) {
         return {false, failure(file)};
     }
     systemfacts::clearLastError();
-    if (!writeRecord(file, record)) {
+    if (!write(file)) {
         const QString why = failure(file);
         file.cancelWriting();
         return {false, why};

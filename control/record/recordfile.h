@@ -3,6 +3,7 @@
 // a line, written in the number form the console's record files have always had so that the
 // spreadsheets and scripts that read them keep working.
 
+#include <functional>
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -33,6 +34,11 @@ struct [[nodiscard]] SaveResult
     bool ok = false;
     QString error; // why the save failed, in the operator's words; empty on success
 };
+
+// Writes `path` through a temporary file beside it that replaces the old file only once `write`
+// has filled it and returned true; the failure in the operator's words. The folder must exist.
+[[nodiscard]] SaveResult saveWhole(const QString &path,
+                                   const std::function<bool(QIODevice &)> &write);
 
 // Writes the record to `path` through a temporary file beside it that replaces the old file only
 // once it is complete: a failure leaves the previous record as it was. The folder is created when
