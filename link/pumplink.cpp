@@ -52,7 +52,7 @@ void PumpLink::handleReply(QByteArrayView frame)
     // What the pump answers with; a line that echoes the console's own run and stop frames
     // (a terminal, a loop-back plug) has not answered.
     m_replied = m_replied || reply->letter == 'N' || reply->letter == 'P' || reply->letter == 'L';
-    const bool charted = !m_chartFilter || m_chartFilter(frame);
+    const bool charted = !m_chartFilter || m_chartFilter(reply->pump);
     switch (reply->letter) {
     case 'N': {
         const QString text = QString::fromLatin1(reply->value);
@@ -60,18 +60,19 @@ void PumpLink::handleReply(QByteArrayView frame)
         if (charted) {
             m_lastPressure = mpa;
         }
-        Q_EMIT replyReceived({PumpReply::Kind::Pressure, text, mpa, frame.toByteArray()});
+        Q_EMIT replyReceived(
+            {PumpReply::Kind::Pressure, text, mpa, frame.toByteArray(), reply->pump});
         break;
     }
     case 'P':
         Q_EMIT replyReceived({PumpReply::Kind::PressureLimit,
                               replyframes::setpointReadout(reply->value.toByteArray()),
-                              std::nullopt, frame.toByteArray()});
+                              std::nullopt, frame.toByteArray(), reply->pump});
         break;
     case 'L':
         Q_EMIT replyReceived({PumpReply::Kind::FlowSetpoint,
                               replyframes::setpointReadout(reply->value.toByteArray()),
-                              std::nullopt, frame.toByteArray()});
+                              std::nullopt, frame.toByteArray(), reply->pump});
         break;
     default:
         break;

@@ -23,6 +23,8 @@ struct PumpReply
     // A pressure's value; empty for a setpoint and for a pressure that does not read as one.
     std::optional<double> mpa;
     QByteArray frame; // the reply as it came
+    // The pump number the reply carries, when it is two digits.
+    std::optional<qint16> pump;
 };
 
 class PumpLink : public QObject
@@ -33,9 +35,9 @@ public:
 
     const ChartDrawing &chart() const { return m_sweep.drawing(); }
     const ChartSweep &sweep() const { return m_sweep; }
-    // Which replies the chart follows, when the line carries more than one pump's: those the
-    // filter passes. Every reply without one.
-    void setChartFilter(std::function<bool(QByteArrayView frame)> filter)
+    // Which replies the chart follows, when the line carries more than one pump's: those whose
+    // pump number the filter passes. Every reply without one.
+    void setChartFilter(std::function<bool(std::optional<qint16> pump)> filter)
     {
         m_chartFilter = std::move(filter);
     }
@@ -65,7 +67,7 @@ private:
     PumpPort &m_port;
     FrameReader m_reader;
     ChartSweep m_sweep;
-    std::function<bool(QByteArrayView)> m_chartFilter;
+    std::function<bool(std::optional<qint16>)> m_chartFilter;
     // Every reply, whatever its letter, steps the chart at the pressure last reported.
     std::optional<double> m_lastPressure = 0.0;
     bool m_readQueued = false;

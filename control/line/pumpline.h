@@ -37,7 +37,7 @@ public:
     const ChartDrawing &chart() const { return m_link.chart(); }
     const PumpLink &link() const { return m_link; }
     // The replies the chart follows when pumps share the line (PumpLink::setChartFilter).
-    void setChartFilter(std::function<bool(QByteArrayView frame)> filter)
+    void setChartFilter(std::function<bool(std::optional<qint16> pump)> filter)
     {
         m_link.setChartFilter(std::move(filter));
     }

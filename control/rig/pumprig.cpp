@@ -48,10 +48,10 @@ PumpRig::PumpRig(PumpLine &panelLine, Pump &panelPump, RigSeams seams, QObject *
             [this](bool connected) { lineChanged(m_panelLine, connected); });
     watch(m_panelPump);
     // The panel's chart is its own pump's, also when pumps added beside it share its line.
-    m_panelLine.setChartFilter([this](QByteArrayView frame) {
+    m_panelLine.setChartFilter([this](std::optional<qint16> number) {
         const bool shared = std::any_of(m_pumps.begin(), m_pumps.end(),
                                         [this](const auto &p) { return p->line == &m_panelLine; });
-        return !shared || rig::carriedNumber(frame) == m_panelPump.setpoints().pumpNumber();
+        return !shared || number == m_panelPump.setpoints().pumpNumber();
     });
 }
 
@@ -95,7 +95,7 @@ Pump *PumpRig::pumpFor(const PumpLine &line, const PumpReply &reply)
     for (const Pump *pump : pumps) {
         numbers.append(pump->setpoints().pumpNumber());
     }
-    if (const auto at = rig::route(numbers, rig::carriedNumber(reply.frame))) {
+    if (const auto at = rig::route(numbers, reply.pump)) {
         return pumps[*at];
     }
     Q_EMIT replyDropped(++m_dropped);

@@ -4,15 +4,6 @@ using namespace Qt::StringLiterals;
 
 namespace rig {
 
-std::optional<qint16> carriedNumber(QByteArrayView frame)
-{
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (frame.size() < 3 || !digit(frame[1]) || !digit(frame[2])) {
-        return std::nullopt;
-    }
-    return qint16((frame[1] - '0') * 10 + (frame[2] - '0'));
-}
-
 std::optional<qsizetype> route(const QList<qint16> &numbersOnLine, std::optional<qint16> carried)
 {
     if (numbersOnLine.size() == 1) {

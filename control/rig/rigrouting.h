@@ -3,14 +3,10 @@
 // belongs to, and what a pump's row says of it.
 
 #include <optional>
-#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
 namespace rig {
-
-// The pump number a reply carries in its second and third characters, when both are digits.
-std::optional<qint16> carriedNumber(QByteArrayView frame);
 
 // Which of the pumps on one line (their numbers, in the order they were added) a reply goes to.
 // The only pump on a line takes every reply, whatever number it carries, as a console with one

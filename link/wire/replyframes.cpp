@@ -11,7 +11,12 @@ std::optional<ReplyView> parseView(QByteArrayView text)
         text[wire::frameLength - 1] != wire::frameEnd) {
         return std::nullopt;
     }
-    return ReplyView{text[3], text.sliced(4, 4)};
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::optional<qint16> pump;
+    if (digit(text[1]) && digit(text[2])) {
+        pump = qint16((text[1] - '0') * 10 + (text[2] - '0'));
+    }
+    return ReplyView{text[3], text.sliced(4, 4), pump};
 }
 
 std::optional<Reply> parse(QByteArrayView text)
@@ -20,7 +25,7 @@ std::optional<Reply> parse(QByteArrayView text)
     if (!view) {
         return std::nullopt;
     }
-    return Reply{view->letter, view->value.toByteArray()};
+    return Reply{view->letter, view->value.toByteArray(), view->pump};
 }
 
 QString setpointReadout(const QByteArray &value)

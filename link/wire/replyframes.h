@@ -14,6 +14,9 @@ struct Reply
 {
     char letter = 0;  // position 4
     QByteArray value; // positions 5-8, unchecked: "ab.c" is passed on as it came
+    // The pump number in positions 2 and 3, when both are digits: several pumps on one line
+    // tell their replies apart by it.
+    std::optional<qint16> pump;
 };
 
 // The same, without copying: `value` points into the text judged.
@@ -21,10 +24,12 @@ struct ReplyView
 {
     char letter = 0;
     QByteArrayView value;
+    std::optional<qint16> pump;
 };
 
 // Judges the first nine characters of `text` as the console has always judged a reply: 'Q'
-// first and 'Y' ninth; anything else about the frame is left unexamined.
+// first and 'Y' ninth; anything else about the frame is left unexamined, and a pump number
+// that is not two digits is none.
 std::optional<Reply> parse(QByteArrayView text);
 // As parse(), for a caller that reads the value before `text` goes away.
 std::optional<ReplyView> parseView(QByteArrayView text);

@@ -17,21 +17,23 @@ TEST(ReplyFrames, Recognition)
         QByteArray text;
         char letter;
         QByteArray value;
+        std::optional<qint16> pump;
     };
-    // Neither pump number, letter nor value is examined, and only the first nine characters
-    // count.
+    // Neither letter nor value is examined, a pump number that is not two digits is none, and
+    // only the first nine characters count.
     const Case replies[] = {
-        {"Q01N01.2Y"_ba, 'N', "01.2"_ba},    {"Q01P01.5Y"_ba, 'P', "01.5"_ba},
-        {"Q01L12.5Y"_ba, 'L', "12.5"_ba},    {"Q07N01.2Y"_ba, 'N', "01.2"_ba},
-        {"Q99Z9999Y"_ba, 'Z', "9999"_ba},    {"Q01R0000Y"_ba, 'R', "0000"_ba},
-        {"Qxx?abcdY"_ba, '?', "abcd"_ba},    {"Q01Nab.cY"_ba, 'N', "ab.c"_ba},
-        {"Q01N01.2YQ01"_ba, 'N', "01.2"_ba}, {"Q01N01.2Yjunk"_ba, 'N', "01.2"_ba},
+        {"Q01N01.2Y"_ba, 'N', "01.2"_ba, 1},    {"Q01P01.5Y"_ba, 'P', "01.5"_ba, 1},
+        {"Q01L12.5Y"_ba, 'L', "12.5"_ba, 1},    {"Q07N01.2Y"_ba, 'N', "01.2"_ba, 7},
+        {"Q99Z9999Y"_ba, 'Z', "9999"_ba, 99},   {"Q01R0000Y"_ba, 'R', "0000"_ba, 1},
+        {"Qxx?abcdY"_ba, '?', "abcd"_ba, {}},   {"Q1xNab.cY"_ba, 'N', "ab.c"_ba, {}},
+        {"Q01N01.2YQ01"_ba, 'N', "01.2"_ba, 1}, {"Q00N01.2Yjunk"_ba, 'N', "01.2"_ba, 0},
     };
     for (const Case &c : replies) {
         const auto reply = replyframes::parse(c.text);
         ASSERT_TRUE(reply.has_value()) << c.text.toStdString();
         EXPECT_EQ(reply->letter, c.letter);
         EXPECT_EQ(reply->value, c.value);
+        EXPECT_EQ(reply->pump, c.pump);
     }
     const QByteArray notReplies[] = {"q01N01.2Y"_ba, "X01N01.2Y"_ba, "Q01N01.2y"_ba,
                                      "Q01N01.2X"_ba, "Q01N01.2"_ba,  "Q01N1.2Y"_ba,
