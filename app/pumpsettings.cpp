@@ -2,6 +2,7 @@
 
 #include "app/safetysettings.h"
 #include "control/rig/pumprig.h"
+#include "control/rig/rigrouting.h"
 #include "link/wire/numbertext.h"
 
 #include <QSettings>
@@ -25,7 +26,8 @@ QList<Saved> load(QSettings &settings)
         const QString port = settings.value(portKey).toString();
         const auto number = numbertext::toInt16(settings.value(numberKey).toString());
         // An entry the console could not have written is left out, not guessed at.
-        if (port.isEmpty() || !number || *number < 0 || *number > 99) {
+        if (port.isEmpty() || !number || *number < rig::lowestNumber ||
+            *number > rig::highestNumber) {
             continue;
         }
         pumps.append({port, *number, safetysettings::load(settings)});

@@ -2,6 +2,7 @@
 
 #include "control/pumpconsole.h"
 #include "control/seams/operatorboxes.h"
+#include "ui/bringforward.h"
 #include "ui/folderopener.h"
 #include "ui/recordwindow.h"
 #include "ui/testpageprinter.h"
@@ -50,10 +51,7 @@ void FileCommands::printTestPage()
 
 void FileCommands::showRecordWindow()
 {
-    RecordWindow *window = recordWindow();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringForward(*recordWindow());
 }
 
 void FileCommands::openLogFolder()

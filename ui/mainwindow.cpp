@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "control/pumpconsole.h"
+#include "ui/bringforward.h"
 #include "ui/chartwidget.h"
 #include "ui/filecommands.h"
 #include "ui/keypad.h"
@@ -332,9 +333,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::showTrendWindow()
 {
-    m_trendWindow->show();
-    m_trendWindow->raise();
-    m_trendWindow->activateWindow();
+    bringForward(*m_trendWindow);
 }
 
 QLabel *MainWindow::label(Readout which) const
@@ -393,9 +392,7 @@ void MainWindow::showPumps()
     if (!m_pumpsWindow) {
         m_pumpsWindow = new PumpsWindow(m_console.rig(), m_boxes, this);
     }
-    m_pumpsWindow->show();
-    m_pumpsWindow->raise();
-    m_pumpsWindow->activateWindow();
+    bringForward(*m_pumpsWindow);
 }
 
 void MainWindow::editSafety()

@@ -4,6 +4,7 @@
 #include "control/pumpconsole.h"
 #include "control/seams/operatorboxes.h"
 #include "link/wire/numbertext.h"
+#include "ui/bringforward.h"
 #include "ui/program/flowpreview.h"
 
 #include <QComboBox>
@@ -319,9 +320,7 @@ void ProgramWindow::start()
 
 void ProgramWindow::showAndRaise()
 {
-    show();
-    raise();
-    activateWindow();
+    bringForward(*this);
 }
 
 void ProgramWindow::showRun()
