@@ -126,26 +126,33 @@ PanelView PumpConsole::view() const
     return view;
 }
 
-bool PumpConsole::programRefusesTimedRun()
+bool PumpConsole::programRefuses(const QString &what, const QString &title)
 {
     if (!m_program.isActive()) {
         return false;
     }
-    m_boxes.tell(u"程序“%1”正在运行，不能开始定时运行。"_s.arg(m_program.name()), u"时间设定"_s);
+    m_boxes.tell(u"程序“%1”正在运行，不能%2。"_s.arg(m_program.name(), what), title);
     return true;
 }
 
 void PumpConsole::startTimedRun()
 {
-    if (!programRefusesTimedRun()) {
+    if (!programRefuses(u"开始定时运行"_s, u"时间设定"_s)) {
         m_pump.startTimedRun();
     }
 }
 
 void PumpConsole::resumeTimedRun()
 {
-    if (!programRefusesTimedRun()) {
+    if (!programRefuses(u"开始定时运行"_s, u"时间设定"_s)) {
         m_pump.resumeTimedRun();
+    }
+}
+
+void PumpConsole::askPumpNumber()
+{
+    if (!programRefuses(u"更改泵编号"_s, u"编号设定"_s)) {
+        m_pump.setpoints().askPumpNumber();
     }
 }
 

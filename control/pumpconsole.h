@@ -114,7 +114,8 @@ public Q_SLOTS:
 
     void askFlow() { m_pump.setpoints().askFlow(); }
     void askPressureLimit() { m_pump.setpoints().askPressureLimit(); }
-    void askPumpNumber() { m_pump.setpoints().askPumpNumber(); }
+    // Refused, with a box, while a program runs: its frames go to the pump it started on.
+    void askPumpNumber();
 
     void beginFlowEntry() { m_keypad.begin(EntryField::Flow); }
     void beginPressureLimitEntry() { m_keypad.begin(EntryField::PressureLimit); }
@@ -149,8 +150,9 @@ Q_SIGNALS:
 private:
     void handleReply(PumpLine &line, const PumpReply &reply);
     void onConnectedChanged(bool connected);
-    // A timed run may not start or continue while a program drives the pump.
-    bool programRefusesTimedRun();
+    // Nothing else may drive the pump or change its number while a program does; `what` is
+    // what was refused, as the box names it.
+    bool programRefuses(const QString &what, const QString &title);
 
     OperatorBoxes &m_boxes;
     PumpLine m_line;

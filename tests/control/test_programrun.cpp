@@ -194,28 +194,57 @@ TEST(ProgramRun, StartIsRefusedWithAReasonAndNothingWritten)
     }
 }
 
-TEST(ProgramRun, TimedRunCannotStartOrContinueWhileAProgramRuns)
+TEST(ProgramRun, NoTimedRunAndNoOtherPumpNumberWhileAProgramRuns)
 {
+    struct Row
+    {
+        const char *what;
+        void (PumpConsole::*slot)();
+        QString told;
+    };
+    const Row rows[] = {
+        {"timed run start", &PumpConsole::startTimedRun,
+         u"时间设定|程序“方法.csv”正在运行，不能开始定时运行。"_s},
+        {"timed run continue", &PumpConsole::resumeTimedRun,
+         u"时间设定|程序“方法.csv”正在运行，不能开始定时运行。"_s},
+        {"pump number", &PumpConsole::askPumpNumber,
+         u"编号设定|程序“方法.csv”正在运行，不能更改泵编号。"_s},
+    };
+    for (const Row &row : rows) {
+        // Paused, it still owns the pump until it is aborted.
+        for (const bool paused : {false, true}) {
+            SCOPED_TRACE(std::string(row.what) + (paused ? " paused" : " running"));
+            ProgramConsole c;
+            c.start();
+            if (paused) {
+                c.run().pause();
+            }
+            c.note();
+            c.newFrames();
+            c.boxes.answers.push_back(u"3"_s);
+            (c.console.*row.slot)();
+            c.note();
+            EXPECT_EQ(c.newFrames(), QStringList());
+            EXPECT_EQ(c.boxes.texts(), QStringList{row.told});
+            EXPECT_TRUE(c.boxes.messages(u"ask"_s).empty());
+            if (paused) {
+                c.run().resume();
+            }
+            c.pass(10000);
+            EXPECT_EQ(c.newFrames().last(), u"@9000 Q00S0000Y"_s)
+                << "the rest of the program goes to the pump it started on";
+        }
+    }
+
+    // Once it is aborted, both are the operator's again.
     ProgramConsole c;
     c.start();
-    c.newFrames();
-    c.console.startTimedRun();
-    c.console.resumeTimedRun();
-    c.note();
-    EXPECT_EQ(c.newFrames(), QStringList());
-    EXPECT_EQ(c.boxes.texts(),
-              QStringList(2, u"时间设定|程序“方法.csv”正在运行，不能开始定时运行。"_s));
-    // Paused, it still owns the pump until it is aborted.
-    c.run().pause();
-    c.boxes.shown.clear();
-    c.console.startTimedRun();
-    EXPECT_EQ(c.boxes.texts().size(), 1);
     c.run().abort();
-    c.note();
-    c.newFrames();
+    c.boxes.answers.push_back(u"3"_s);
+    c.console.askPumpNumber();
     c.console.startTimedRun();
     c.note();
-    EXPECT_EQ(c.newFrames(), QStringList{u"@0 Q00R0000Y"_s});
+    EXPECT_EQ(c.newFrames().mid(3), (QStringList{u"@0 Q00S0000Y"_s, u"@0 Q03R0000Y"_s}));
 }
 
 TEST(ProgramRun, AStopByHandOrALostLinePausesIt)
