@@ -56,7 +56,7 @@ ProgramRun::ProgramRun(Pump &pump, FrameSender &sender, RunEvents &events, Opera
         }
         const auto parsed = commandframes::parse(sent);
         if (parsed && parsed->pump == m_pump.setpoints().pumpNumber()) {
-            pauseFor(PauseCause::ManualStop);
+            pauseFor(PauseCause::ManualStop, elapsed());
         }
     });
     // The envelope has written its stop already; the program only ends.
@@ -119,7 +119,7 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
     first.push_back({Ms(0), Write::Kind::Run, 0, 0});
     for (const Write &w : first) {
         if (!write(w, true)) {
-            pauseFor(PauseCause::NotSent);
+            pauseFor(PauseCause::NotSent, Ms(0));
             return true;
         }
     }
@@ -130,15 +130,15 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
 
 void ProgramRun::pause()
 {
-    pauseFor(PauseCause::Operator);
+    pauseFor(PauseCause::Operator, elapsed());
 }
 
-void ProgramRun::pauseFor(PauseCause cause)
+void ProgramRun::pauseFor(PauseCause cause, Ms at)
 {
     if (m_state != State::Running) {
         return;
     }
-    m_banked = elapsed();
+    m_banked = at;
     m_state = State::Paused;
     m_ticker.stop();
     m_events.program(m_pump.setpoints().pumpNumber(), RunEventKind::ProgramPause, seconds(m_banked),
@@ -156,8 +156,10 @@ void ProgramRun::resume()
     }
     const Ms at = m_banked;
     if (at >= length()) {
-        // Paused on its last instant: nothing is left to run, and the pump is already stopped.
-        close(Outcome::Ended, {});
+        // Paused on its last instant: only the stop is left, and it may not have gone out.
+        if (write({at, Write::Kind::Stop, 0, m_step}, true)) {
+            close(Outcome::Ended, {});
+        }
         return;
     }
     m_state = State::Running;
@@ -169,7 +171,7 @@ void ProgramRun::resume()
     for (const Write &w :
          {Write{at, Write::Kind::Flow, flow, m_step}, Write{at, Write::Kind::Run, 0, m_step}}) {
         if (!write(w, true)) {
-            pauseFor(PauseCause::NotSent);
+            pauseFor(PauseCause::NotSent, at);
             return;
         }
     }
@@ -192,7 +194,7 @@ void ProgramRun::lineEnded()
     if (m_state == State::Running && elapsed() >= length()) {
         return;
     }
-    pauseFor(PauseCause::LineLost);
+    pauseFor(PauseCause::LineLost, elapsed());
 }
 
 void ProgramRun::tick()
@@ -232,7 +234,7 @@ void ProgramRun::tick()
     }
     for (const auto &w : {limit, flow}) {
         if (w && m_state == State::Running && !write(*w, false)) {
-            pauseFor(PauseCause::NotSent);
+            pauseFor(PauseCause::NotSent, now);
         }
     }
     if (m_state == State::Running && now >= length()) {

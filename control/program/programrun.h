@@ -64,7 +64,9 @@ private:
     void enterStep(qsizetype step);
     // The current step's frames after `after`, from the value it has then.
     void planRestOfStep(program::Ms after);
-    void pauseFor(PauseCause cause);
+    // Pauses at `at` on its clock: a frame that did not go out pauses it at the time it was
+    // due, not after the box that told it.
+    void pauseFor(PauseCause cause, program::Ms at);
     void finish();
     void close(Outcome outcome, const QString &note);
     bool write(const program::Write &w, bool operatorCommand);

@@ -278,6 +278,52 @@ TEST(ProgramRun, AStopByHandOrALostLinePausesIt)
                            u"program pause|2.0|通信中断"_s, u"program continue|2.0|"_s}));
 }
 
+TEST(ProgramRun, AFrameNotSentPausesItAtTheTimeItWasDue)
+{
+    // Step 3's flow (due at 6 s) does not go out; its box stays open ten seconds, past the end.
+    struct Row
+    {
+        const char *what;
+        qint64 before; // time run before the tick that fails
+        qint64 pace;   // how far the clock moves to that tick
+        QString paused;
+        QStringList afterContinue;
+    };
+    const Row rows[] = {
+        {"on time",
+         5950,
+         50,
+         u"program pause|6.0|指令未能发出"_s,
+         {u"@16000 Q00L01.3Y"_s, u"@16000 Q00R0000Y"_s, u"@19000 Q00S0000Y"_s}},
+        {"on a late tick past the end",
+         5500,
+         4000,
+         u"program pause|9.0|指令未能发出"_s,
+         {u"@19500 Q00S0000Y"_s}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        ProgramConsole c;
+        c.start();
+        c.pass(row.before);
+        c.newFrames();
+        c.port.failWrites = true;
+        c.boxes.whileOpen = [&c] {
+            c.clock.advance(10000);
+            c.port.failWrites = false;
+        };
+        c.pass(row.pace, row.pace);
+        EXPECT_EQ(c.run().state(), ProgramRun::State::Paused);
+        EXPECT_EQ(c.events.back(), row.paused);
+
+        c.run().resume();
+        c.note();
+        c.pass(5000);
+        EXPECT_EQ(c.newFrames(), row.afterContinue);
+        EXPECT_EQ(c.run().outcome(), ProgramRun::Outcome::Ended);
+    }
+}
+
 TEST(ProgramRun, TimeComesFromTheClockNotFromCountingTicks)
 {
     ProgramConsole c;
