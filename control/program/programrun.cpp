@@ -107,6 +107,7 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
     m_outcome = Outcome::None;
     m_banked = Ms(0);
     m_resumedAt = m_clock.now();
+    m_nextStopTry = Ms::min();
     m_state = State::Running;
     m_events.program(m_pump.setpoints().pumpNumber(), RunEventKind::ProgramStart,
                      programfile::shortHash(m_steps), m_name);
@@ -249,8 +250,14 @@ void ProgramRun::tick()
 
 void ProgramRun::finish()
 {
-    // Tried again on every tick until it goes out, told once: the pump must not be left
-    // running at the last step's flow unnoticed.
+    // Tried again every second until it goes out, told once: the pump must not be left
+    // running at the last step's flow unnoticed, nor the run log filled with a failure every
+    // tick while the line is down.
+    const Ms now = m_clock.now();
+    if (now < m_nextStopTry) {
+        return;
+    }
+    m_nextStopTry = now + std::chrono::seconds(1);
     if (write({length(), Write::Kind::Stop, 0, m_step}, false)) {
         close(Outcome::Ended, {});
     }

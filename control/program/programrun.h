@@ -90,6 +90,8 @@ private:
     std::size_t m_next = 0;
     program::Ms m_banked{0};    // the program's time up to the last pause
     program::Ms m_resumedAt{0}; // the steady clock when it last started or continued
+    // The steady clock before which the stop owed at the end is not tried again.
+    program::Ms m_nextStopTry = program::Ms::min();
     qint64 m_shownSecond = -1;
     bool m_inTick = false;
     bool m_writing = false; // a frame of the program's own is going out

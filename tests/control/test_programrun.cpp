@@ -324,6 +324,28 @@ TEST(ProgramRun, AFrameNotSentPausesItAtTheTimeItWasDue)
     }
 }
 
+TEST(ProgramRun, TheStopOwedAtTheEndIsRetriedOnceASecond)
+{
+    int notSent = 0;
+    ProgramConsole c;
+    QObject::connect(&c.console, &PumpConsole::runEvent, [&notSent](const RunEvent &e) {
+        notSent += e.kind == RunEventKind::CommandNotSent;
+    });
+    c.start();
+    c.pass(8000);
+    c.newFrames();
+    c.port.failWrites = true;
+    c.pass(6000, 20);
+    EXPECT_EQ(notSent, 6) << "tried at 9, 10, … 14 s, not on every tick";
+    EXPECT_EQ(c.boxes.texts().size(), 1);
+    EXPECT_EQ(c.run().state(), ProgramRun::State::Running);
+
+    c.port.failWrites = false;
+    c.pass(1000, 20);
+    EXPECT_EQ(c.newFrames(), QStringList{u"@15000 Q00S0000Y"_s});
+    EXPECT_EQ(c.run().outcome(), ProgramRun::Outcome::Ended);
+}
+
 TEST(ProgramRun, TimeComesFromTheClockNotFromCountingTicks)
 {
     ProgramConsole c;
