@@ -85,8 +85,10 @@ void PumpConsole::onConnectedChanged(bool connected)
 
 void PumpConsole::closeLine()
 {
+    // Nothing drives the pump once the console is gone: a program stops it rather than leave
+    // it at a step's flow.
+    m_program.abortFor(u"控制台关闭"_s);
     m_pump.lineEnded();
-    m_program.lineEnded();
     m_line.close();
     m_rig.closeLines();
 }

@@ -182,10 +182,15 @@ void ProgramRun::resume()
 
 void ProgramRun::abort()
 {
+    abortFor(u"操作员中止"_s);
+}
+
+void ProgramRun::abortFor(const QString &note)
+{
     if (!isActive()) {
         return;
     }
-    close(Outcome::Aborted, u"操作员中止"_s);
+    close(Outcome::Aborted, note);
     (void)write({m_banked, Write::Kind::Stop, 0, m_step}, true);
 }
 

@@ -51,6 +51,8 @@ public:
     void pause();
     void resume();
     void abort();
+    // Ends it with its stop frame, `note` telling the run log why.
+    void abortFor(const QString &note);
 
     // The line closed or went away.
     void lineEnded();

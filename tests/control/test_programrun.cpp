@@ -111,18 +111,25 @@ TEST(ProgramRun, PauseFreezesItsClockAndContinueGoesOnFromThere)
                            u"program step|01.3|第 3 步"_s, u"program end|9.0|"_s}));
 }
 
-TEST(ProgramRun, AbortWritesTheStopAndNothingMore)
+TEST(ProgramRun, AbortAndClosingTheConsoleWriteTheStopAndNothingMore)
 {
-    ProgramConsole c;
-    c.start();
-    c.pass(4000);
-    c.newFrames();
-    c.run().abort();
-    c.note();
-    c.pass(10000);
-    EXPECT_EQ(c.frames, QStringList{u"@4000 Q00S0000Y"_s});
-    EXPECT_EQ(c.run().outcome(), ProgramRun::Outcome::Aborted);
-    EXPECT_EQ(c.events.back(), u"program abort|4.0|操作员中止"_s);
+    const std::pair<void (*)(ProgramConsole &), QString> rows[] = {
+        {[](ProgramConsole &c) { c.run().abort(); }, u"program abort|4.0|操作员中止"_s},
+        {[](ProgramConsole &c) { c.console.closeLine(); }, u"program abort|4.0|控制台关闭"_s},
+    };
+    for (const auto &[abort, logged] : rows) {
+        SCOPED_TRACE(logged.toStdString());
+        ProgramConsole c;
+        c.start();
+        c.pass(4000);
+        c.newFrames();
+        abort(c);
+        c.note();
+        c.pass(10000);
+        EXPECT_EQ(c.frames, QStringList{u"@4000 Q00S0000Y"_s});
+        EXPECT_EQ(c.run().outcome(), ProgramRun::Outcome::Aborted);
+        EXPECT_EQ(c.events.back(), logged);
+    }
 }
 
 TEST(ProgramRun, SafetyStopInsideARampEndsItAndSaysSo)
