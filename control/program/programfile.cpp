@@ -9,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -120,11 +119,6 @@ bool blank(const QString &line)
     return true;
 }
 
-QString number(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
 } // namespace
 
 Read parse(QByteArrayView bytes)
@@ -190,9 +184,11 @@ QByteArray format(const Steps &steps)
 {
     QByteArray out = header.toByteArray() + "\r\n";
     for (const Step &step : steps) {
-        out += number(step.minutes).toLatin1() + ',' + number(step.flow).toLatin1() + ',' +
+        out += numbertext::shortest(step.minutes).toLatin1() + ',' +
+               numbertext::shortest(step.flow).toLatin1() + ',' +
                (step.mode == Mode::Ramp ? "ramp" : "hold") + ',' +
-               (step.pressureLimit ? number(*step.pressureLimit).toLatin1() : QByteArray()) +
+               (step.pressureLimit ? numbertext::shortest(*step.pressureLimit).toLatin1()
+                                   : QByteArray()) +
                "\r\n";
     }
     return out;

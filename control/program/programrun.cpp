@@ -9,8 +9,7 @@
 #include "control/seams/ticker.h"
 #include "link/wire/commandframes.h"
 #include "link/wire/numberpatterns.h"
-
-#include <QLocale>
+#include "link/wire/numbertext.h"
 
 using namespace Qt::StringLiterals;
 using program::Ms;
@@ -320,12 +319,12 @@ bool ProgramRun::write(const Write &w, bool operatorCommand)
     case Write::Kind::PressureLimit:
         frame = commandframes::dialogPressureLimit(pump, w.value);
         command = PumpCommand::PressureLimit;
-        value = QString::number(w.value, 'g', QLocale::FloatingPointShortest);
+        value = numbertext::shortest(w.value);
         break;
     case Write::Kind::Flow:
         frame = commandframes::dialogFlow(pump, w.value);
         command = PumpCommand::Flow;
-        value = QString::number(w.value, 'g', QLocale::FloatingPointShortest);
+        value = numbertext::shortest(w.value);
         break;
     case Write::Kind::Run:
         frame = commandframes::run(pump);

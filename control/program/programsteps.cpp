@@ -6,18 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <QLocale>
 
 using namespace Qt::StringLiterals;
 
 namespace program {
 
 namespace {
-
-QString number(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
 
 bool within(double value, double highest)
 {
@@ -34,16 +28,16 @@ qint64 msOf(double minutes)
 QString stepProblem(const Step &step, bool last)
 {
     if (!std::isfinite(step.minutes) || step.minutes <= 0) {
-        return u"时长 %1 分：必须大于 0"_s.arg(number(step.minutes));
+        return u"时长 %1 分：必须大于 0"_s.arg(numbertext::shortest(step.minutes));
     }
     // The keypad's and the dialogs' bounds: a program never asks the pump for more than an
     // operator could.
     if (!within(step.flow, limits::maxFlow)) {
-        return u"流量 %1 超出范围 0～%2 ml/min"_s.arg(number(step.flow))
+        return u"流量 %1 超出范围 0～%2 ml/min"_s.arg(numbertext::shortest(step.flow))
             .arg(limits::maxFlow, 0, 'f', 1);
     }
     if (step.pressureLimit && !within(*step.pressureLimit, limits::maxPressureLimit)) {
-        return u"压力上限 %1 超出范围 0～%2 MPa"_s.arg(number(*step.pressureLimit))
+        return u"压力上限 %1 超出范围 0～%2 MPa"_s.arg(numbertext::shortest(*step.pressureLimit))
             .arg(limits::maxPressureLimit, 0, 'f', 1);
     }
     if (last && step.mode == Mode::Ramp) {
@@ -69,8 +63,8 @@ std::optional<Problem> problem(const Steps &steps)
             return Problem{qsizetype(i), u"程序总长超过 24 小时（1440 分）"_s};
         }
         if (bounds[i + 1] <= bounds[i]) {
-            return Problem{qsizetype(i),
-                           u"时长 %1 分：不足 1 毫秒"_s.arg(number(steps[i].minutes))};
+            return Problem{qsizetype(i), u"时长 %1 分：不足 1 毫秒"_s.arg(
+                                             numbertext::shortest(steps[i].minutes))};
         }
     }
     return std::nullopt;

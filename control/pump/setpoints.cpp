@@ -6,8 +6,6 @@
 #include "link/wire/commandframes.h"
 #include "link/wire/numbertext.h"
 
-#include <QLocale>
-
 Setpoints::Setpoints(OperatorBoxes &boxes, FrameSender &sender, RunEvents &events)
     : m_boxes(boxes), m_sender(sender), m_events(events)
 {
@@ -52,7 +50,7 @@ void Setpoints::askAndSend(Kind kind)
     m_sender.send(flow ? commandframes::dialogFlow(m_pumpNumber, *value)
                        : commandframes::dialogPressureLimit(m_pumpNumber, *value),
                   flow ? PumpCommand::Flow : PumpCommand::PressureLimit,
-                  QString::number(*value, 'g', QLocale::FloatingPointShortest));
+                  numbertext::shortest(*value));
 }
 
 void Setpoints::askPumpNumber()

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <QLocale>
 
 namespace numbertext {
 
@@ -94,6 +95,11 @@ std::optional<qint16> toInt16(const QString &text)
         return std::nullopt;
     }
     return static_cast<qint16>(rounded);
+}
+
+QString shortest(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 } // namespace numbertext

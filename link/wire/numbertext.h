@@ -17,4 +17,8 @@ std::optional<double> toDouble(const QString &text);
 // (2.5 gives 2, 3.5 gives 4). No value outside -32768..32767.
 std::optional<qint16> toInt16(const QString &text);
 
+// The shortest text that reads back as `value` ("1.25", "0.1", "60"): how the console writes
+// the numbers it was given, in files, the run log and messages.
+QString shortest(double value);
+
 } // namespace numbertext

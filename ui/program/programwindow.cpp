@@ -14,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -31,11 +30,6 @@ const QString title = u"运行程序"_s;
 const QString unnamed = u"未命名"_s;
 enum Column { Minutes, Flow, How, Limit };
 const QStringList headers{u"分钟"_s, u"流量"_s, u"方式"_s, u"压力上限"_s};
-
-QString number(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
 
 // "01:02:03"; `up`: a part second counts as a whole one (the time still to go).
 QString clockText(Ms time, bool up = false)
@@ -152,11 +146,12 @@ void ProgramWindow::addRow(int at, const Step &step)
 {
     const bool filling = std::exchange(m_filling, true);
     m_table->insertRow(at);
-    m_table->setItem(at, Minutes, new QTableWidgetItem(number(step.minutes)));
-    m_table->setItem(at, Flow, new QTableWidgetItem(number(step.flow)));
-    m_table->setItem(
-        at, Limit,
-        new QTableWidgetItem(step.pressureLimit ? number(*step.pressureLimit) : QString()));
+    m_table->setItem(at, Minutes, new QTableWidgetItem(numbertext::shortest(step.minutes)));
+    m_table->setItem(at, Flow, new QTableWidgetItem(numbertext::shortest(step.flow)));
+    m_table->setItem(at, Limit,
+                     new QTableWidgetItem(step.pressureLimit
+                                              ? numbertext::shortest(*step.pressureLimit)
+                                              : QString()));
     auto *mode = new QComboBox(m_table);
     mode->addItems({u"保持"_s, u"渐变"_s});
     mode->setCurrentIndex(step.mode == Mode::Ramp ? 1 : 0);
