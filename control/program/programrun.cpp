@@ -87,9 +87,7 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
         return false;
     }
     if (const auto problem = program::problem(steps)) {
-        tell(problem->step < 0
-                 ? u"程序不能开始：%1。"_s.arg(problem->reason)
-                 : u"程序不能开始：第 %1 步：%2。"_s.arg(problem->step + 1).arg(problem->reason));
+        tell(u"程序不能开始：%1。"_s.arg(program::describe(*problem)));
         return false;
     }
     if (m_pump.timedRun().isInProgress()) {

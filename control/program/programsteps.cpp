@@ -70,6 +70,12 @@ std::optional<Problem> problem(const Steps &steps)
     return std::nullopt;
 }
 
+QString describe(const Problem &problem)
+{
+    return problem.step < 0 ? problem.reason
+                            : u"第 %1 步：%2"_s.arg(problem.step + 1).arg(problem.reason);
+}
+
 std::vector<Ms> boundaries(const Steps &steps)
 {
     std::vector<Ms> bounds;

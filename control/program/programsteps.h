@@ -47,6 +47,8 @@ struct Problem
 };
 // The first reason the program cannot be run: a step's, too short to time, too long, or none.
 [[nodiscard]] std::optional<Problem> problem(const Steps &steps);
+// The problem as a box says it after its lead-in: "第 2 步：流量 60 超出范围 0～50.0 ml/min".
+[[nodiscard]] QString describe(const Problem &problem);
 
 // Where each step starts on the program's clock, and last where the program ends: one more
 // entry than steps. Each is the sum of the minutes before it, rounded to the millisecond, so

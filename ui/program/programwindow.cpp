@@ -264,11 +264,7 @@ bool ProgramWindow::saveFile(const QString &path)
     }
     // A file that would be refused when opened again is not written.
     if (const auto problem = program::problem(*steps)) {
-        m_boxes.tell(
-            problem->step < 0
-                ? u"程序未保存：%1。"_s.arg(problem->reason)
-                : u"程序未保存：第 %1 步：%2。"_s.arg(problem->step + 1).arg(problem->reason),
-            title);
+        m_boxes.tell(u"程序未保存：%1。"_s.arg(program::describe(*problem)), title);
         return false;
     }
     const programfile::Saved saved = programfile::save(path, *steps);
