@@ -92,7 +92,7 @@ QString pdfReason(const QString &path)
     QFile probe(path);
     systemfacts::clearLastError();
     if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return systemerrors::reason(systemfacts::lastError(), probe.errorString());
+        return systemerrors::failure(probe);
     }
     // It opens now: the trouble came later (a full disk) or has passed.
     probe.close();

@@ -25,11 +25,6 @@ struct Refused
     QString reason;
 };
 
-QString failure(const QFileDevice &file)
-{
-    return systemerrors::reason(systemfacts::lastError(), file.errorString());
-}
-
 // A field as a spreadsheet may write it: blanks around it, quotes around that.
 QString unquoted(QString field)
 {
@@ -202,7 +197,7 @@ Read load(const QString &path)
     QFile file(path);
     systemfacts::clearLastError();
     if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, 0, failure(file)};
+        return {std::nullopt, 0, systemerrors::failure(file)};
     }
     if (file.size() > largestFile) {
         return {std::nullopt, 0, u"文件过大（超过 %1 MB），不是程序文件"_s.arg(largestFile >> 20)};
@@ -210,16 +205,13 @@ Read load(const QString &path)
     systemfacts::clearLastError();
     const QByteArray bytes = file.read(largestFile + 1);
     if (file.error() != QFileDevice::NoError) {
-        return {std::nullopt, 0, failure(file)};
+        return {std::nullopt, 0, systemerrors::failure(file)};
     }
     return parse(bytes);
 }
 
 Saved save(const QString &path, const Steps &steps)
 {
-    if (QFileInfo(path).isDir()) {
-        return {false, systemerrors::words(systemerrors::Cause::IsAFolder)};
-    }
     const QByteArray bytes = format(steps);
     const recordfile::SaveResult saved = recordfile::saveWhole(
         path, [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); });

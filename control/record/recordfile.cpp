@@ -159,14 +159,6 @@ void appendEntries(QByteArray &out, std::span<const double> record, std::size_t 
 // Entries per call of appendEntries: whole lines, and a block of a size the disk likes.
 constexpr std::size_t entriesPerBlock = entriesPerLine * 1000;
 
-// Why `file`'s last operation failed, in the operator's words. Called right after the failure,
-// before anything else can replace the system's code.
-QString failure(const QFileDevice &file)
-{
-    const std::error_code code = systemfacts::lastError();
-    return systemerrors::reason(code, file.errorString());
-}
-
 } // namespace
 
 QByteArray formatEntry(double value)
@@ -218,30 +210,30 @@ SaveResult saveRecord(const QString &path, std::span<const double> record)
             return cannotCreate(systemerrors::reason(systemfacts::lastError(), {}));
         }
     }
-    // QSaveFile refuses a folder in words of its own, with no system code behind them.
-    if (info.isDir()) {
-        return {false, systemerrors::words(Cause::IsAFolder)};
-    }
     return saveWhole(path, [record](QIODevice &device) { return writeRecord(device, record); });
 }
 
 SaveResult saveWhole(const QString &path, const std::function<bool(QIODevice &)> &write)
 {
+    // QSaveFile refuses a folder in words of its own, with no system code behind them.
+    if (QFileInfo(path).isDir()) {
+        return {false, systemerrors::words(systemerrors::Cause::IsAFolder)};
+    }
     QSaveFile file(path);
     systemfacts::clearLastError();
     // Binary on purpose: line ends written as CR LF must not become CR CR LF on Windows.
     if (!file.open(QIODevice::WriteOnly)) {
-        return {false, failure(file)};
+        return {false, systemerrors::failure(file)};
     }
     systemfacts::clearLastError();
     if (!write(file)) {
-        const QString why = failure(file);
+        const QString why = systemerrors::failure(file);
         file.cancelWriting();
         return {false, why};
     }
     systemfacts::clearLastError();
     if (!file.commit()) {
-        return {false, failure(file)};
+        return {false, systemerrors::failure(file)};
     }
     return {true, {}};
 }
@@ -255,7 +247,7 @@ LastLineResult readLastLine(const QString &path)
     QFile file(path);
     systemfacts::clearLastError();
     if (!file.open(QIODevice::ReadOnly)) {
-        return {false, {}, failure(file)};
+        return {false, {}, systemerrors::failure(file)};
     }
     QByteArray current;
     QByteArray last;
@@ -264,7 +256,7 @@ LastLineResult readLastLine(const QString &path)
     for (;;) {
         const qint64 got = file.read(block.data(), block.size());
         if (got < 0) {
-            return {false, {}, failure(file)};
+            return {false, {}, systemerrors::failure(file)};
         }
         if (got == 0) {
             break;

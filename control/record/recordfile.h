@@ -36,7 +36,8 @@ struct [[nodiscard]] SaveResult
 };
 
 // Writes `path` through a temporary file beside it that replaces the old file only once `write`
-// has filled it and returned true; the failure in the operator's words. The folder must exist.
+// has filled it and returned true; the failure in the operator's words. The folder must exist;
+// a folder at `path` itself is refused.
 [[nodiscard]] SaveResult saveWhole(const QString &path,
                                    const std::function<bool(QIODevice &)> &write);
 

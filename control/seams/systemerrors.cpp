@@ -1,6 +1,9 @@
 #include "control/seams/systemerrors.h"
 
+#include "link/wire/systemfacts.h"
+
 #include <cerrno>
+#include <QFileDevice>
 
 namespace systemerrors {
 
@@ -101,6 +104,11 @@ QString reason(std::error_code code, const QString &systemText)
         return QStringLiteral("系统错误（代码 %1）").arg(code.value());
     }
     return words(Cause::Unknown);
+}
+
+QString failure(const QFileDevice &file)
+{
+    return reason(systemfacts::lastError(), file.errorString());
 }
 
 } // namespace systemerrors

@@ -7,6 +7,8 @@
 #include <QString>
 #include <system_error>
 
+class QFileDevice;
+
 namespace systemerrors {
 
 enum class Cause {
@@ -33,5 +35,9 @@ QString words(Cause cause);
 // The reason for a failure, in a few words. For an unknown cause: the system's text in
 // brackets, or its code where it gave no text.
 QString reason(std::error_code code, const QString &systemText);
+
+// Why `file`'s last operation failed, as reason() puts it. Called right after the failure,
+// before anything else can replace the system's code.
+QString failure(const QFileDevice &file);
 
 } // namespace systemerrors
