@@ -33,11 +33,12 @@ struct SystemParts
     QtTicker pollTicker{std::chrono::seconds(1)};
     // A silence trip comes at most this late after its deadline.
     QtTicker safetyTicker{std::chrono::milliseconds(50)};
+    QtTicker programTicker{std::chrono::milliseconds(20)};
     SystemRigParts rigParts;
 
     ConsoleSeams seams(OperatorBoxes &boxes)
     {
-        return {port,        boxes,      ports,        clock,    runTicker,
-                staleTicker, pollTicker, safetyTicker, &rigParts};
+        return {port,        boxes,      ports,        clock,         runTicker,
+                staleTicker, pollTicker, safetyTicker, programTicker, &rigParts};
     }
 };

@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     ManualTicker runTicker, staleTicker, pollTicker, safetyTicker;
     QtTicker programTicker(std::chrono::milliseconds(20));
     PumpConsole console({port, boxes, system, clock, runTicker, staleTicker, pollTicker,
-                         safetyTicker, nullptr, &programTicker});
+                         safetyTicker, programTicker});
 
     program::Steps steps;
     for (int i = 0; i < seconds / 3; ++i) {

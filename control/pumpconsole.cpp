@@ -2,9 +2,7 @@
 
 #include "control/record/recordfile.h"
 #include "control/seams/operatorboxes.h"
-#include "control/seams/ticker.h"
 
-#include <memory>
 #include <QDir>
 
 using namespace Qt::StringLiterals;
@@ -38,11 +36,8 @@ PumpConsole::PumpConsole(const ConsoleSeams &seams, QObject *parent)
       m_rig(m_line, m_pump,
             RigSeams{seams.boxes, seams.ports, seams.clock, seams.rigParts,
                      [this](PumpLine &line, const PumpReply &reply) { handleReply(line, reply); }}),
-      m_ownProgramTicker(seams.programTicker
-                             ? nullptr
-                             : std::make_unique<QtTicker>(std::chrono::milliseconds(20))),
       m_program(m_pump, m_line.sender(), m_line.events(), seams.boxes, seams.clock,
-                seams.programTicker ? *seams.programTicker : *m_ownProgramTicker)
+                seams.programTicker)
 {
     connect(&m_line, &PumpLine::replyReceived, this,
             [this](const PumpReply &reply) { handleReply(m_line, reply); });

@@ -28,15 +28,13 @@ struct ConsoleSeams
     OperatorBoxes &boxes;
     PortInfoSource &ports; // the system's serial ports, offered in the port box
     Clock &clock;
-    Ticker &runTicker;    // the timed run's second
-    Ticker &staleTicker;  // paces the pressure read-out's check, a few times a second
-    Ticker &pollTicker;   // paces the look for a lost adapter, once a second
-    Ticker &safetyTicker; // paces the safety stop's silence check, ten or more times a second
+    Ticker &runTicker;     // the timed run's second
+    Ticker &staleTicker;   // paces the pressure read-out's check, a few times a second
+    Ticker &pollTicker;    // paces the look for a lost adapter, once a second
+    Ticker &safetyTicker;  // paces the safety stop's silence check, ten or more times a second
+    Ticker &programTicker; // paces a program's look at the clock, ten or more times a second
     // Ports and tickers for pumps added beside the panel's; without them none can be added.
     RigParts *rigParts = nullptr;
-    // Paces a program's look at the clock, ten or more times a second; without one the
-    // console keeps its own, every 20 ms.
-    Ticker *programTicker = nullptr;
 };
 
 // The panel as a monitor sees it, read from the console at one instant.
@@ -159,7 +157,6 @@ private:
     Pump m_pump;
     KeypadEntry m_keypad;
     PumpRig m_rig; // after the panel's line and pump, which it routes replies to
-    std::unique_ptr<Ticker> m_ownProgramTicker; // when the seams bring none
     ProgramRun m_program;
     // Looked up only when needed: finding the documents folder reads the user's settings, and
     // most consoles never save.

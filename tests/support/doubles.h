@@ -313,8 +313,8 @@ struct ConsoleDoubles
 
     ConsoleSeams seams()
     {
-        return {port,        boxes,      system,       clock,     ticker,
-                staleTicker, pollTicker, safetyTicker, &rigParts, &programTicker};
+        return {port,        boxes,      system,       clock,         ticker,
+                staleTicker, pollTicker, safetyTicker, programTicker, &rigParts};
     }
 };
 

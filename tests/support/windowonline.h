@@ -31,8 +31,9 @@ public:
     static auto withBoxesAndTicker(OperatorBoxes &boxes, Ticker &runTicker)
     {
         return [&boxes, &runTicker](SystemParts &s) {
-            return ConsoleSeams{s.port,        boxes,        s.ports,        s.clock,    runTicker,
-                                s.staleTicker, s.pollTicker, s.safetyTicker, &s.rigParts};
+            return ConsoleSeams{s.port,          boxes,         s.ports,      s.clock,
+                                runTicker,       s.staleTicker, s.pollTicker, s.safetyTicker,
+                                s.programTicker, &s.rigParts};
         };
     }
 };

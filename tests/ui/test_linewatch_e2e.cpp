@@ -30,9 +30,9 @@ protected:
     void openWindow(PortInfoSource *system)
     {
         m_window = std::make_unique<WindowOnLine>(m_boxes, [this, system](SystemParts &s) {
-            return ConsoleSeams{s.port,       m_boxes,       system ? *system : s.ports,
-                                m_clock,      m_ticker,      m_staleTicker,
-                                m_pollTicker, m_safetyTicker};
+            return ConsoleSeams{s.port,       m_boxes,        system ? *system : s.ports,
+                                m_clock,      m_ticker,       m_staleTicker,
+                                m_pollTicker, m_safetyTicker, s.programTicker};
         });
         m_window->show();
     }

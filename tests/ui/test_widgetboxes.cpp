@@ -281,8 +281,9 @@ protected:
     ManualTicker staleTicker;
     ManualTicker pollTicker;
     ManualTicker safetyTicker;
+    ManualTicker programTicker;
     PumpConsole console{
-        {port, boxes, system, clock, ticker, staleTicker, pollTicker, safetyTicker}};
+        {port, boxes, system, clock, ticker, staleTicker, pollTicker, safetyTicker, programTicker}};
 
     void SetUp() override
     {
