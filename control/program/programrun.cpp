@@ -19,20 +19,7 @@ namespace {
 
 const QString title = u"运行程序"_s;
 
-QString pauseNote(ProgramRun::PauseCause cause)
-{
-    switch (cause) {
-    case ProgramRun::PauseCause::Operator:
-        return u"操作员暂停"_s;
-    case ProgramRun::PauseCause::ManualStop:
-        return u"手动停泵"_s;
-    case ProgramRun::PauseCause::LineLost:
-        return u"通信中断"_s;
-    case ProgramRun::PauseCause::NotSent:
-        break;
-    }
-    return u"指令未能发出"_s;
-}
+const QString notSent = u"指令未能发出"_s;
 
 QString seconds(Ms time)
 {
@@ -55,7 +42,7 @@ ProgramRun::ProgramRun(Pump &pump, FrameSender &sender, RunEvents &events, Opera
         }
         const auto parsed = commandframes::parse(sent);
         if (parsed && parsed->pump == m_pump.setpoints().pumpNumber()) {
-            pauseFor(PauseCause::ManualStop, elapsed());
+            pauseFor(u"手动停泵"_s, elapsed());
         }
     });
     // The envelope has written its stop already; the program only ends.
@@ -117,7 +104,7 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
     first.push_back({Ms(0), Write::Kind::Run, 0, 0});
     for (const Write &w : first) {
         if (!write(w, true)) {
-            pauseFor(PauseCause::NotSent, Ms(0));
+            pauseFor(notSent, Ms(0));
             return true;
         }
     }
@@ -128,10 +115,14 @@ bool ProgramRun::start(const program::Steps &steps, const QString &name)
 
 void ProgramRun::pause()
 {
-    pauseFor(PauseCause::Operator, elapsed());
+    if (m_state != State::Running) {
+        return;
+    }
+    pauseFor(u"操作员暂停"_s, elapsed());
+    (void)write({m_banked, Write::Kind::Stop, 0, m_step}, true);
 }
 
-void ProgramRun::pauseFor(PauseCause cause, Ms at)
+void ProgramRun::pauseFor(const QString &note, Ms at)
 {
     if (m_state != State::Running) {
         return;
@@ -140,10 +131,7 @@ void ProgramRun::pauseFor(PauseCause cause, Ms at)
     m_state = State::Paused;
     m_ticker.stop();
     m_events.program(m_pump.setpoints().pumpNumber(), RunEventKind::ProgramPause, seconds(m_banked),
-                     pauseNote(cause));
-    if (cause == PauseCause::Operator) {
-        (void)write({m_banked, Write::Kind::Stop, 0, m_step}, true);
-    }
+                     note);
     Q_EMIT changed();
 }
 
@@ -169,7 +157,7 @@ void ProgramRun::resume()
     for (const Write &w :
          {Write{at, Write::Kind::Flow, flow, m_step}, Write{at, Write::Kind::Run, 0, m_step}}) {
         if (!write(w, true)) {
-            pauseFor(PauseCause::NotSent, at);
+            pauseFor(notSent, at);
             return;
         }
     }
@@ -197,7 +185,7 @@ void ProgramRun::lineEnded()
     if (m_state == State::Running && elapsed() >= length()) {
         return;
     }
-    pauseFor(PauseCause::LineLost, elapsed());
+    pauseFor(u"通信中断"_s, elapsed());
 }
 
 void ProgramRun::tick()
@@ -237,7 +225,7 @@ void ProgramRun::tick()
     }
     for (const auto &w : {limit, flow}) {
         if (w && m_state == State::Running && !write(*w, false)) {
-            pauseFor(PauseCause::NotSent, now);
+            pauseFor(notSent, now);
         }
     }
     if (m_state == State::Running && now >= length()) {

@@ -25,8 +25,6 @@ public:
     enum class State { Idle, Running, Paused };
     // How the last run ended, for whoever shows it.
     enum class Outcome { None, Ended, Aborted, SafetyStopped };
-    // Why a running program was paused.
-    enum class PauseCause { Operator, ManualStop, LineLost, NotSent };
 
     // `ticker` paces the look at the clock, ten or more times a second, while running.
     ProgramRun(Pump &pump, FrameSender &sender, RunEvents &events, OperatorBoxes &boxes,
@@ -66,9 +64,9 @@ private:
     void enterStep(qsizetype step);
     // The current step's frames after `after`, from the value it has then.
     void planRestOfStep(program::Ms after);
-    // Pauses at `at` on its clock: a frame that did not go out pauses it at the time it was
-    // due, not after the box that told it.
-    void pauseFor(PauseCause cause, program::Ms at);
+    // Pauses at `at` on its clock, `note` telling the run log why: a frame that did not go out
+    // pauses it at the time it was due, not after the box that told it.
+    void pauseFor(const QString &note, program::Ms at);
     void finish();
     void close(Outcome outcome, const QString &note);
     bool write(const program::Write &w, bool operatorCommand);
