@@ -113,8 +113,8 @@ double flowAt(const Steps &steps, Ms at)
     const auto after = std::upper_bound(bounds.begin() + 1, bounds.end() - 1, at);
     const std::size_t i = std::size_t(after - bounds.begin()) - 1;
     const Step &step = steps[i];
-    if (step.mode == Mode::Hold || i + 1 >= steps.size() || at >= bounds.back()) {
-        return at >= bounds.back() ? steps.back().flow : step.flow;
+    if (step.mode == Mode::Hold || i + 1 >= steps.size()) {
+        return step.flow;
     }
     return rampFlow(step.flow, steps[i + 1].flow, bounds[i + 1] - bounds[i], at - bounds[i]);
 }

@@ -17,9 +17,9 @@ FlowPreview::FlowPreview(QWidget *parent) : QWidget(parent)
 void FlowPreview::setSteps(const program::Steps &steps)
 {
     m_steps = steps;
-    m_valid = !program::problem(steps).has_value();
-    m_bounds = m_valid ? program::boundaries(steps) : std::vector<Ms>{};
-    setAccessibleDescription(m_valid ? u"总长 %1"_s.arg(lengthText(m_bounds.back())) : QString());
+    const bool runnable = !program::problem(steps).has_value();
+    m_bounds = runnable ? program::boundaries(steps) : std::vector<Ms>{};
+    setAccessibleDescription(runnable ? u"总长 %1"_s.arg(lengthText(m_bounds.back())) : QString());
     update();
 }
 
@@ -57,7 +57,7 @@ void FlowPreview::paintEvent(QPaintEvent *)
         rect().adjusted(metrics.horizontalAdvance(u"50.0"_s) + 10, line + 6, -12, -line - 8);
     p.setPen(Qt::gray);
     p.drawRect(plot);
-    if (!m_valid) {
+    if (m_bounds.empty()) {
         p.setPen(Qt::darkGray);
         p.drawText(plot, Qt::AlignCenter, u"步骤填写完整后显示流量曲线"_s);
         return;

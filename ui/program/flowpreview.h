@@ -28,7 +28,6 @@ protected:
 
 private:
     program::Steps m_steps;
-    std::vector<program::Ms> m_bounds;
-    bool m_valid = false;
+    std::vector<program::Ms> m_bounds; // empty while the steps cannot be run
     std::optional<program::Ms> m_marker;
 };
