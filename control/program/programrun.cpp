@@ -196,6 +196,7 @@ void ProgramRun::tick()
     // A box about a frame that did not go out keeps the event loop turning, and ticks with it.
     m_inTick = true;
     const Ms now = elapsed();
+    const qsizetype stepBefore = m_step;
     // Of the frames due, only the last limit and the last flow go out: after a late tick a ramp
     // must not write the values it missed one after the other.
     std::optional<Write> limit;
@@ -232,7 +233,9 @@ void ProgramRun::tick()
         finish();
     }
     m_inTick = false;
-    if (const qint64 second = elapsed().count() / 1000; second != m_shownSecond) {
+    // One changed() for a new step and a new second alike; a pause or the end told its own.
+    const qint64 second = elapsed().count() / 1000;
+    if (m_state == State::Running && (second != m_shownSecond || m_step != stepBefore)) {
         m_shownSecond = second;
         Q_EMIT changed();
     }
@@ -292,7 +295,6 @@ void ProgramRun::enterStep(qsizetype step)
     m_events.program(m_pump.setpoints().pumpNumber(), RunEventKind::ProgramStep,
                      numberpatterns::tenths(m_steps[std::size_t(step)].flow),
                      u"第 %1 步"_s.arg(step + 1));
-    Q_EMIT changed();
 }
 
 bool ProgramRun::write(const Write &w, bool operatorCommand)

@@ -16,6 +16,10 @@ FlowPreview::FlowPreview(QWidget *parent) : QWidget(parent)
 
 void FlowPreview::setSteps(const program::Steps &steps)
 {
+    // The window hands the running program's steps over on every second it shows.
+    if (steps == m_steps) {
+        return;
+    }
     m_steps = steps;
     const bool runnable = !program::problem(steps).has_value();
     m_bounds = runnable ? program::boundaries(steps) : std::vector<Ms>{};
