@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -288,7 +289,9 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
     if (m_columns > int(Column::Pump) && !fields[int(Column::Pump)].isEmpty()) {
         bool ok = false;
         const int pump = fields[int(Column::Pump)].toInt(&ok);
-        if (!ok || pump < 0 || pump > 99) {
+        // Any number the pump setting takes: the writer writes whatever it was given.
+        if (!ok || pump < std::numeric_limits<qint16>::min() ||
+            pump > std::numeric_limits<qint16>::max()) {
             return Parsed::Damaged;
         }
         row.pump = qint16(pump);

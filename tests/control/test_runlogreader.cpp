@@ -203,6 +203,10 @@ TEST(RunLogReader, DamagedTruncatedAndForeignRows)
          false},
         {"a pump that is no number", head + good.chopped(3) + "x\r\n" + good, 1, 1, false},
         {"a quoted pump", head + good.chopped(3) + "\"1\"\r\n" + good, 1, 1, false},
+        {"pump -1", head + good.chopped(3) + "-1\r\n" + good, 2, 0, false},
+        {"pump 100", head + good.chopped(3) + "100\r\n" + good, 2, 0, false},
+        {"pump 32768 (beyond any pump setting)", head + good.chopped(3) + "32768\r\n" + good, 1, 1,
+         false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
