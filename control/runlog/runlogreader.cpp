@@ -14,6 +14,11 @@ constexpr qint64 msPerDay = 86'400'000;
 // A quoted field longer than this is a stray quote, not a note: the writer's longest fields
 // are a few hundred bytes. Without a bound one stray quote would hold back the rest of a file.
 constexpr qsizetype longestQuotedField = 64 * 1024;
+// No unquoted field goes on past this far into its row: the writer's rows are far shorter.
+// Bytes that go on without a line end (the NULs a power cut leaves at a file's end) are a
+// damaged row; held back, they would hold back the rest of the file and be read again with
+// every piece.
+constexpr qsizetype longestRow = 4 * longestQuotedField;
 
 bool isDigit(char c)
 {
@@ -122,7 +127,7 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
         data = m_pending;
     }
     qsizetype at = 0;
-    if (!m_headerRead && !readHeader(data, at)) {
+    if (m_columns == 0 && !readHeader(data, at)) {
         if (!m_refusal.isEmpty()) {
             return false;
         }
@@ -133,6 +138,12 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
     }
     RowView view;
     while (at < data.size()) {
+        if (m_skippingLine) {
+            const qsizetype end = data.indexOf('\n', at);
+            m_skippingLine = end < 0;
+            at = end < 0 ? data.size() : end + 1;
+            continue;
+        }
         qsizetype used = 0;
         const Parsed parsed = parseRow(data.sliced(at), used, view);
         if (parsed == Parsed::Incomplete) {
@@ -144,7 +155,12 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
         } else {
             ++m_rowsSkipped;
         }
-        at += used;
+        if (parsed == Parsed::DamagedUnended) {
+            m_skippingLine = true;
+            at = data.size();
+        } else {
+            at += used;
+        }
     }
     // Only the cut-off row is kept: it is small, the rest of the piece is done with.
     m_pending = data.sliced(at).toByteArray();
@@ -190,7 +206,6 @@ bool RunLogReader::readHeader(QByteArrayView data, qsizetype &used)
     if (m_columns == 0) {
         return false;
     }
-    m_headerRead = true;
     used = data.size() - rest.size() + end + 1;
     return true;
 }
@@ -201,11 +216,11 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
     const qsizetype size = bytes.size();
     const char *p = bytes.data();
     qsizetype at = 0;
-    // A row that turns out not to be one is passed over to its line's end.
+    // A row that turns out not to be one is passed over to its line's end, now or as it comes.
     const auto damaged = [&](qsizetype from) {
         const qsizetype end = bytes.indexOf('\n', from);
         if (end < 0) {
-            return Parsed::Incomplete;
+            return Parsed::DamagedUnended;
         }
         used = end + 1;
         return Parsed::Damaged;
@@ -245,8 +260,12 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
             fields[f] = out;
         } else {
             const qsizetype start = at;
-            while (at < size && p[at] != ',' && p[at] != '\n') {
+            const qsizetype end = std::min(size, longestRow);
+            while (at < end && p[at] != ',' && p[at] != '\n') {
                 ++at;
+            }
+            if (at == longestRow) {
+                return damaged(at);
             }
             if (at >= size) {
                 return Parsed::Incomplete;

@@ -55,7 +55,7 @@ public:
     // Why the file is no run log, in the operator's words; empty while it may be one.
     const QString &refusal() const { return m_refusal; }
     // The header has been read: the file is a run log.
-    bool isRunLog() const { return m_headerRead; }
+    bool isRunLog() const { return m_columns != 0; }
     qint64 rowsRead() const { return m_rowsRead; }
     // Lines that were no row: damaged ones, which are passed over, not a reason to stop.
     qint64 rowsSkipped() const { return m_rowsSkipped; }
@@ -64,7 +64,8 @@ public:
     qsizetype pendingBytes() const { return m_pending.size(); }
 
 private:
-    enum class Parsed { Row, Damaged, Incomplete };
+    // DamagedUnended: damaged, and its line's end has not come yet.
+    enum class Parsed { Row, Damaged, DamagedUnended, Incomplete };
     // Reads the header at the start of `data`; `used` is its length with the mark.
     bool readHeader(QByteArrayView data, qsizetype &used);
     // Reads one row at the start of `bytes`; on Row or Damaged `used` is its length.
@@ -77,7 +78,7 @@ private:
     int m_columns = 0; // as the header names them: with or without the pump column
     qint64 m_rowsRead = 0;
     qint64 m_rowsSkipped = 0;
-    bool m_headerRead = false;
+    bool m_skippingLine = false; // a damaged row's line has not ended yet
 };
 
 } // namespace runlog
