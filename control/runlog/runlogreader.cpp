@@ -167,6 +167,13 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
     return true;
 }
 
+void RunLogReader::startNextFile()
+{
+    m_pending.clear();
+    m_columns = 0;
+    m_skippingLine = false;
+}
+
 bool RunLogReader::readHeader(QByteArrayView data, qsizetype &used)
 {
     const QByteArray line = header().mid(byteOrderMark.size());

@@ -51,6 +51,9 @@ public:
     // The next bytes of the file; `row` is called for every row completed by them, in order.
     // Returns false once the file is refused (and from then on ignores everything).
     [[nodiscard]] bool feed(QByteArrayView bytes, const RowSink &row);
+    // The log goes on in its next file: that file's header comes first, and a row cut off at
+    // the end of this one is given up. The rows counted so far stay counted.
+    void startNextFile();
 
     // Why the file is no run log, in the operator's words; empty while it may be one.
     const QString &refusal() const { return m_refusal; }

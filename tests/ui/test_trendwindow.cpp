@@ -181,6 +181,7 @@ TEST(TrendWindow, AFollowedLogGoesOnIntoItsNextPartNotIntoAnotherConnections)
     ASSERT_TRUE(writeBytes(base + u"-3.csv"_s, runlog::header() + logRows(t0 + 10'000, 50)));
     QTRY_COMPARE_WITH_TIMEOUT(t.shown().pressures().size(), 150u, 5000);
     EXPECT_TRUE(t.follower().path().endsWith(u"-3.csv"_s));
+    EXPECT_EQ(t.follower().reader().rowsRead(), 150); // the rows of both parts
 }
 
 TEST(TrendWindow, OnALineSharedByPumpsTheTrendDrawsOnePumpsCurve)

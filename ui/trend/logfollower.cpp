@@ -141,7 +141,7 @@ bool LogFollower::moveToNextPart()
         if (!m_file.open(QIODevice::ReadOnly)) {
             return false;
         }
-        m_reader = {};
+        m_reader.startNextFile();
         return true;
     }
     return false;
