@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -328,6 +329,17 @@ QString fileBaseName(const RunTime &opened)
 QString fileName(const QString &baseName, int part)
 {
     return part <= 1 ? baseName + ".csv"_L1 : u"%1-%2.csv"_s.arg(baseName).arg(part);
+}
+
+std::optional<FilePart> filePart(const QString &fileName)
+{
+    static const QRegularExpression name(
+        uR"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})(?:-(\d+))?\.csv$)"_s);
+    const QRegularExpressionMatch match = name.match(fileName);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    return FilePart{match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()};
 }
 
 bool enabledBy(QStringView setting)

@@ -232,6 +232,17 @@ TEST(RunLogFormat, FileNamesComeFromTheLocalOpeningTime)
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 1), u"2026-12-08_14-03-27.csv"_s);
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 2), u"2026-12-08_14-03-27-2.csv"_s);
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 12), u"2026-12-08_14-03-27-12.csv"_s);
+    // And back, for whoever follows a log into its next part.
+    for (const int part : {1, 2, 12}) {
+        const auto back = runlog::filePart(runlog::fileName(u"2026-12-08_14-03-27"_s, part));
+        ASSERT_TRUE(back) << part;
+        EXPECT_EQ(back->baseName, u"2026-12-08_14-03-27"_s);
+        EXPECT_EQ(back->part, part);
+    }
+    for (const QString &other :
+         {u"export.csv"_s, u"2026-12-08_14-03-27.txt"_s, u"2026-12-08_14-03-27-x.csv"_s}) {
+        EXPECT_FALSE(runlog::filePart(other)) << other.toStdString();
+    }
 }
 
 TEST(RunLogFormat, OnlyAnExplicitNoTurnsTheLogOff)
