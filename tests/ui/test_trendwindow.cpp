@@ -6,6 +6,7 @@
 #include "support/files.h"
 #include "ui/trend/logfollower.h"
 #include "ui/trend/trendplot.h"
+#include "ui/trend/trendrows.h"
 #include "ui/trend/trendwindow.h"
 #include "windowondoubles.h"
 
@@ -197,6 +198,34 @@ TEST(TrendWindow, OnALineSharedByPumpsTheTrendDrawsOnePumpsCurve)
     QTRY_VERIFY(t.follower().hasReachedEnd());
     EXPECT_EQ(t.shown().pump(), qint16(2));
     EXPECT_EQ(t.shown().pressures().size(), 40u);
+}
+
+TEST(TrendWindow, TheCurveGoesOnWithThePumpNumberTheOperatorSets)
+{
+    TrendSeries s;
+    qint64 ms = 1'000'000;
+    const auto add = [&](RunEventKind kind, qint16 pump, double mpa = 0) {
+        RunEvent e;
+        e.kind = kind;
+        e.pump = pump;
+        e.mpa = mpa;
+        e.value = QString::number(pump);
+        e.time = {ms += 100, 0, 0};
+        trendrows::add(s, e);
+    };
+    add(RunEventKind::CommandSent, 5); // a command names a pump but draws no curve
+    add(RunEventKind::Pressure, 0, 1.0);
+    add(RunEventKind::Pressure, 7, 9.9); // another pump on the line
+    add(RunEventKind::PumpNumber, 1);
+    add(RunEventKind::Pressure, 1, 2.0);
+    add(RunEventKind::Pressure, 0, 9.9); // the old pump's late reply
+    add(RunEventKind::Pressure, 1, 2.1);
+    EXPECT_EQ(s.pump(), qint16(1));
+    EXPECT_EQ(std::vector<float>(s.pressures().begin(), s.pressures().end()),
+              (std::vector<float>{1.0f, 2.0f, 2.1f}));
+    EXPECT_EQ(std::vector<qsizetype>(s.segmentStarts().begin(), s.segmentStarts().end()),
+              std::vector<qsizetype>{1});
+    EXPECT_EQ(s.marks().back().text, u"泵编号改为 1"_s);
 }
 
 TEST(TrendWindow, TheWheelZoomsADoubleClickShowsAllAndHoverReadsTheCurve)

@@ -32,11 +32,24 @@ void apply(TrendSeries &series, const Item &item)
 {
     const qint64 t = item.time.utcMs;
     series.setOffset(t, item.time.utcOffsetSeconds);
-    // Another pump on the same line is another curve, not a jump in this one.
-    if (item.pump) {
-        if (!series.pump()) {
+    const auto mark = [&](TrendMark::Kind kind, const QString &text) {
+        series.addMark({t, kind, text});
+    };
+    // The operator set another pump number: the curve goes on with that pump's replies.
+    if (item.word && item.word->kind == RunEventKind::PumpNumber) {
+        if (item.pump && item.pump != series.pump()) {
             series.setPump(*item.pump);
-        } else if (*series.pump() != *item.pump) {
+            series.breakCurve();
+            mark(TrendMark::Kind::Command, u"泵编号改为 %1"_s.arg(*item.pump));
+        }
+        return;
+    }
+    // Another pump on the same line is another curve, not a jump in this one; the curve is
+    // of the first pump that answered.
+    if (item.pump) {
+        if (!series.pump() && item.word && item.word->kind == RunEventKind::Pressure) {
+            series.setPump(*item.pump);
+        } else if (series.pump() && *series.pump() != *item.pump) {
             return;
         }
     }
@@ -45,9 +58,6 @@ void apply(TrendSeries &series, const Item &item)
             {t, TrendMark::Kind::Other, withNote(QString::fromUtf8(item.eventName), item.note())});
         return;
     }
-    const auto mark = [&](TrendMark::Kind kind, const QString &text) {
-        series.addMark({t, kind, text});
-    };
     switch (item.word->kind) {
     case RunEventKind::Pressure:
         if (item.number) {
@@ -64,7 +74,7 @@ void apply(TrendSeries &series, const Item &item)
             series.addLimit(t, *item.number);
         }
         return;
-    case RunEventKind::PumpNumber:
+    case RunEventKind::PumpNumber: // above
         return;
     case RunEventKind::LineOpened:
         series.setPort(item.note());
