@@ -255,6 +255,14 @@ std::optional<EventWord> eventOf(QByteArrayView name)
     return std::nullopt;
 }
 
+QString rowNote(const RunEvent &event)
+{
+    // Which command did not go out is part of why.
+    return event.kind == RunEventKind::CommandNotSent
+               ? QString(pumpcommand::logName(event.command) + ": "_L1 + event.note)
+               : event.note;
+}
+
 QByteArray header()
 {
     QByteArray line(byteOrderMark.data(), byteOrderMark.size());
@@ -307,12 +315,7 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)
     out.append(',');
     appendFrame(out, event.frame);
     out.append(',');
-    // Which command did not go out is part of why.
-    if (event.kind == RunEventKind::CommandNotSent) {
-        appendField(out, QString(pumpcommand::logName(event.command) + ": "_L1 + event.note));
-    } else {
-        appendField(out, event.note);
-    }
+    appendField(out, rowNote(event));
     out.append(',');
     char pump[8];
     out.append(pump, writePump(pump, event.pump) - pump);

@@ -59,6 +59,9 @@ struct EventWord
 };
 std::optional<EventWord> eventOf(QByteArrayView name);
 
+// The note column of `event`'s row: a command not sent says first which command it was.
+QString rowNote(const RunEvent &event);
+
 // The first line of every file, with the byte order mark before it.
 QByteArray header();
 // Appends the row for `event`; `openedNs` is the monotonic time the line was opened.

@@ -228,6 +228,28 @@ TEST(TrendWindow, TheCurveGoesOnWithThePumpNumberTheOperatorSets)
     EXPECT_EQ(s.marks().back().text, u"泵编号改为 1"_s);
 }
 
+TEST(TrendWindow, AMarkReadsTheSameLiveAndFromTheLog)
+{
+    ManualClock clock;
+    RunEvents events(clock);
+    TrendSeries live;
+    QByteArray log = runlog::header();
+    QObject::connect(&events, &RunEvents::runEvent, [&](const RunEvent &e) {
+        trendrows::add(live, e);
+        runlog::appendRow(log, e, 0);
+    });
+    events.recordFull(1, 100000);
+    events.commandNotSent(PumpCommand::Flow, "Q01L05.0Y", u"线路未连接"_s);
+    events.safetyStop("Q01R0001Y", u"40.0"_s, u"压力高于上限"_s);
+    events.lineLost(u"设备已拔出"_s);
+    TrendSeries read;
+    runlog::RunLogReader reader;
+    ASSERT_TRUE(reader.feed(log, [&](const runlog::RowView &row) { trendrows::add(read, row); }));
+    EXPECT_EQ(markTexts(read), markTexts(live));
+    ASSERT_FALSE(live.marks().empty());
+    EXPECT_EQ(live.marks().front().text, u"压力记录已满（100000 个数值）"_s);
+}
+
 TEST(TrendWindow, TheWheelZoomsADoubleClickShowsAllAndHoverReadsTheCurve)
 {
     TrendOnDoubles w;

@@ -106,7 +106,8 @@ void apply(TrendSeries &series, const Item &item)
         mark(TrendMark::Kind::Command, withNote(u"命令未发出"_s, item.note()));
         return;
     case RunEventKind::RecordFull:
-        mark(TrendMark::Kind::Other, withNote(u"压力记录已满"_s, item.note()));
+        // The note says it all: "压力记录已满（…个数值）".
+        mark(TrendMark::Kind::Other, item.note().isEmpty() ? u"压力记录已满"_s : item.note());
         return;
     case RunEventKind::SafetyStop:
         mark(TrendMark::Kind::Safety, withNote(u"安全停泵"_s, item.note()));
@@ -169,7 +170,7 @@ void add(TrendSeries &series, const RunEvent &event)
             number = value;
         }
     }
-    const std::function<QString()> note = [&event] { return event.note; };
+    const std::function<QString()> note = [&event] { return runlog::rowNote(event); };
     apply(series, {runlog::EventWord{event.kind, event.command},
                    {},
                    {event.time.utcMs, event.time.utcOffsetSeconds},
