@@ -228,7 +228,7 @@ TEST(TrendWindow, TheCurveGoesOnWithThePumpNumberTheOperatorSets)
     EXPECT_EQ(s.marks().back().text, u"泵编号改为 1"_s);
 }
 
-TEST(TrendWindow, AMarkReadsTheSameLiveAndFromTheLog)
+TEST(TrendWindow, AnEventReadsTheSameLiveAndFromTheLog)
 {
     ManualClock clock;
     RunEvents events(clock);
@@ -242,10 +242,16 @@ TEST(TrendWindow, AMarkReadsTheSameLiveAndFromTheLog)
     events.commandNotSent(PumpCommand::Flow, "Q01L05.0Y", u"线路未连接"_s);
     events.safetyStop("Q01R0001Y", u"40.0"_s, u"压力高于上限"_s);
     events.lineLost(u"设备已拔出"_s);
+    // A setpoint as an older pump or a hand-edited log may give it.
+    events.reply(1, RunEventKind::FlowSetpoint, u" +5.0"_s, "Q01L+5.0Y");
     TrendSeries read;
     runlog::RunLogReader reader;
     ASSERT_TRUE(reader.feed(log, [&](const runlog::RowView &row) { trendrows::add(read, row); }));
     EXPECT_EQ(markTexts(read), markTexts(live));
+    ASSERT_EQ(read.flow().size(), 2u); // unknown from the lost line on, then the setpoint
+    ASSERT_EQ(live.flow().size(), 2u);
+    EXPECT_EQ(read.flow().back().value, 5.0f);
+    EXPECT_EQ(live.flow().back().value, 5.0f);
     ASSERT_FALSE(live.marks().empty());
     EXPECT_EQ(live.marks().front().text, u"压力记录已满（100000 个数值）"_s);
 }
