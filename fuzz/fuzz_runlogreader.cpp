@@ -78,10 +78,11 @@ void writtenRow(const std::uint8_t *data, std::size_t size)
     event.time.utcMs = ms % 60'000'000'000'000;
     event.time.utcOffsetSeconds = (int(data[9]) - 128) * 900;
     event.time.steadyNs = std::abs(ms % 1'000'000'000'000'000);
-    event.kind = RunEventKind(data[10] % (int(RunEventKind::Mark) + 1));
+    event.kind = RunEventKind(data[10] % (int(RunEventKind::ProgramEnd) + 1));
     event.command = PumpCommand(data[10] / 16 % (int(PumpCommand::TimedRunTimeUp) + 1));
     if (data[9] % 3 != 0) {
-        event.pump = qint16(data[9] % 100);
+        // Any number the pump setting takes, the ends of its range included.
+        event.pump = qint16(std::uint16_t(ms));
     }
     const QByteArray rest(reinterpret_cast<const char *>(data + 11), qsizetype(size - 11));
     const QList<QByteArray> parts = rest.split('\xfe');

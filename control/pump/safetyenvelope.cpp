@@ -167,8 +167,7 @@ void SafetyEnvelope::acknowledge()
     }
     m_latched = false;
     // The stop frame names the pump, in whichever form this pump's frames take.
-    const auto stop = commandframes::parse(m_stopFrame());
-    m_events.safetyAcknowledged(qint16(stop ? stop->pump : 0));
+    m_events.safetyAcknowledged(commandframes::pumpOf(m_stopFrame()).value_or(0));
     Q_EMIT stateChanged();
 }
 

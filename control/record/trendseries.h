@@ -40,7 +40,8 @@ public:
 
     void setPort(const QString &port) { m_port = port; }
     const QString &port() const { return m_port; }
-    // Several pumps may share a line: a series draws one, the first whose reply it was given.
+    // Several pumps may share a line: a series draws one, the first whose reply it was given,
+    // or the one the operator set the pump number to.
     void setPump(qint16 pump) { m_pump = pump; }
     std::optional<qint16> pump() const { return m_pump; }
 

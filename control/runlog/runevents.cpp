@@ -21,10 +21,8 @@ void RunEvents::report(RunEventKind kind, const QString &value, const QByteArray
     if (!heard()) {
         return;
     }
-    if (!pump && !frame.isEmpty()) {
-        if (const auto sent = commandframes::parse(frame)) {
-            pump = qint16(sent->pump);
-        }
+    if (!pump) {
+        pump = commandframes::pumpOf(frame);
     }
     Q_EMIT runEvent(RunEvent{kind, m_clock.stamp(), command, value, frame, note, mpa, pump});
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -254,6 +255,14 @@ std::optional<EventWord> eventOf(QByteArrayView name)
     return std::nullopt;
 }
 
+QString rowNote(const RunEvent &event)
+{
+    // Which command did not go out is part of why.
+    return event.kind == RunEventKind::CommandNotSent
+               ? QString(pumpcommand::logName(event.command) + ": "_L1 + event.note)
+               : event.note;
+}
+
 QByteArray header()
 {
     QByteArray line(byteOrderMark.data(), byteOrderMark.size());
@@ -306,12 +315,7 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs)
     out.append(',');
     appendFrame(out, event.frame);
     out.append(',');
-    // Which command did not go out is part of why.
-    if (event.kind == RunEventKind::CommandNotSent) {
-        appendField(out, QString(pumpcommand::logName(event.command) + ": "_L1 + event.note));
-    } else {
-        appendField(out, event.note);
-    }
+    appendField(out, rowNote(event));
     out.append(',');
     char pump[8];
     out.append(pump, writePump(pump, event.pump) - pump);
@@ -328,6 +332,17 @@ QString fileBaseName(const RunTime &opened)
 QString fileName(const QString &baseName, int part)
 {
     return part <= 1 ? baseName + ".csv"_L1 : u"%1-%2.csv"_s.arg(baseName).arg(part);
+}
+
+std::optional<FilePart> filePart(const QString &fileName)
+{
+    static const QRegularExpression name(
+        uR"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})(?:-(\d+))?\.csv$)"_s);
+    const QRegularExpressionMatch match = name.match(fileName);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    return FilePart{match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt()};
 }
 
 bool enabledBy(QStringView setting)

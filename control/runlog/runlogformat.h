@@ -59,6 +59,9 @@ struct EventWord
 };
 std::optional<EventWord> eventOf(QByteArrayView name);
 
+// The note column of `event`'s row: a command not sent says first which command it was.
+QString rowNote(const RunEvent &event);
+
 // The first line of every file, with the byte order mark before it.
 QByteArray header();
 // Appends the row for `event`; `openedNs` is the monotonic time the line was opened.
@@ -68,6 +71,13 @@ void appendRow(QByteArray &out, const RunEvent &event, qint64 openedNs);
 QString fileBaseName(const RunTime &opened);
 // The first file is "BASE.csv", later ones (after 100 MB, or when a name is taken) "BASE-2.csv", …
 QString fileName(const QString &baseName, int part);
+struct FilePart
+{
+    QString baseName;
+    int part = 1;
+};
+// A name fileName() gives, back to its base name and part; none for any other name.
+std::optional<FilePart> filePart(const QString &fileName);
 
 // Whether the environment's PUMPCONSOLE_RUN_LOG setting leaves the log on: everything but
 // "0", "off", "no" and "false" (in any case) does, and so does no setting at all.

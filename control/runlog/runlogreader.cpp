@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +14,11 @@ constexpr qint64 msPerDay = 86'400'000;
 // A quoted field longer than this is a stray quote, not a note: the writer's longest fields
 // are a few hundred bytes. Without a bound one stray quote would hold back the rest of a file.
 constexpr qsizetype longestQuotedField = 64 * 1024;
+// No unquoted field goes on past this far into its row: the writer's rows are far shorter.
+// Bytes that go on without a line end (the NULs a power cut leaves at a file's end) are a
+// damaged row; held back, they would hold back the rest of the file and be read again with
+// every piece.
+constexpr qsizetype longestRow = 4 * longestQuotedField;
 
 bool isDigit(char c)
 {
@@ -121,7 +127,7 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
         data = m_pending;
     }
     qsizetype at = 0;
-    if (!m_headerRead && !readHeader(data, at)) {
+    if (m_columns == 0 && !readHeader(data, at)) {
         if (!m_refusal.isEmpty()) {
             return false;
         }
@@ -132,6 +138,12 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
     }
     RowView view;
     while (at < data.size()) {
+        if (m_skippingLine) {
+            const qsizetype end = data.indexOf('\n', at);
+            m_skippingLine = end < 0;
+            at = end < 0 ? data.size() : end + 1;
+            continue;
+        }
         qsizetype used = 0;
         const Parsed parsed = parseRow(data.sliced(at), used, view);
         if (parsed == Parsed::Incomplete) {
@@ -143,11 +155,23 @@ bool RunLogReader::feed(QByteArrayView bytes, const RowSink &row)
         } else {
             ++m_rowsSkipped;
         }
-        at += used;
+        if (parsed == Parsed::DamagedUnended) {
+            m_skippingLine = true;
+            at = data.size();
+        } else {
+            at += used;
+        }
     }
     // Only the cut-off row is kept: it is small, the rest of the piece is done with.
     m_pending = data.sliced(at).toByteArray();
     return true;
+}
+
+void RunLogReader::startNextFile()
+{
+    m_pending.clear();
+    m_columns = 0;
+    m_skippingLine = false;
 }
 
 bool RunLogReader::readHeader(QByteArrayView data, qsizetype &used)
@@ -189,7 +213,6 @@ bool RunLogReader::readHeader(QByteArrayView data, qsizetype &used)
     if (m_columns == 0) {
         return false;
     }
-    m_headerRead = true;
     used = data.size() - rest.size() + end + 1;
     return true;
 }
@@ -200,11 +223,11 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
     const qsizetype size = bytes.size();
     const char *p = bytes.data();
     qsizetype at = 0;
-    // A row that turns out not to be one is passed over to its line's end.
+    // A row that turns out not to be one is passed over to its line's end, now or as it comes.
     const auto damaged = [&](qsizetype from) {
         const qsizetype end = bytes.indexOf('\n', from);
         if (end < 0) {
-            return Parsed::Incomplete;
+            return Parsed::DamagedUnended;
         }
         used = end + 1;
         return Parsed::Damaged;
@@ -244,8 +267,12 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
             fields[f] = out;
         } else {
             const qsizetype start = at;
-            while (at < size && p[at] != ',' && p[at] != '\n') {
+            const qsizetype end = std::min(size, longestRow);
+            while (at < end && p[at] != ',' && p[at] != '\n') {
                 ++at;
+            }
+            if (at == longestRow) {
+                return damaged(at);
             }
             if (at >= size) {
                 return Parsed::Incomplete;
@@ -288,7 +315,9 @@ RunLogReader::Parsed RunLogReader::parseRow(QByteArrayView bytes, qsizetype &use
     if (m_columns > int(Column::Pump) && !fields[int(Column::Pump)].isEmpty()) {
         bool ok = false;
         const int pump = fields[int(Column::Pump)].toInt(&ok);
-        if (!ok || pump < 0 || pump > 99) {
+        // Any number the pump setting takes: the writer writes whatever it was given.
+        if (!ok || pump < std::numeric_limits<qint16>::min() ||
+            pump > std::numeric_limits<qint16>::max()) {
             return Parsed::Damaged;
         }
         row.pump = qint16(pump);

@@ -51,11 +51,14 @@ public:
     // The next bytes of the file; `row` is called for every row completed by them, in order.
     // Returns false once the file is refused (and from then on ignores everything).
     [[nodiscard]] bool feed(QByteArrayView bytes, const RowSink &row);
+    // The log goes on in its next file: that file's header comes first, and a row cut off at
+    // the end of this one is given up. The rows counted so far stay counted.
+    void startNextFile();
 
     // Why the file is no run log, in the operator's words; empty while it may be one.
     const QString &refusal() const { return m_refusal; }
     // The header has been read: the file is a run log.
-    bool isRunLog() const { return m_headerRead; }
+    bool isRunLog() const { return m_columns != 0; }
     qint64 rowsRead() const { return m_rowsRead; }
     // Lines that were no row: damaged ones, which are passed over, not a reason to stop.
     qint64 rowsSkipped() const { return m_rowsSkipped; }
@@ -64,7 +67,8 @@ public:
     qsizetype pendingBytes() const { return m_pending.size(); }
 
 private:
-    enum class Parsed { Row, Damaged, Incomplete };
+    // DamagedUnended: damaged, and its line's end has not come yet.
+    enum class Parsed { Row, Damaged, DamagedUnended, Incomplete };
     // Reads the header at the start of `data`; `used` is its length with the mark.
     bool readHeader(QByteArrayView data, qsizetype &used);
     // Reads one row at the start of `bytes`; on Row or Damaged `used` is its length.
@@ -77,7 +81,7 @@ private:
     int m_columns = 0; // as the header names them: with or without the pump column
     qint64 m_rowsRead = 0;
     qint64 m_rowsSkipped = 0;
-    bool m_headerRead = false;
+    bool m_skippingLine = false; // a damaged row's line has not ended yet
 };
 
 } // namespace runlog

@@ -74,4 +74,10 @@ std::optional<Command> parse(QByteArrayView frame)
     return Command{pump, char(match.captured(2).at(0).unicode()), match.captured(3).toLatin1()};
 }
 
+std::optional<qint16> pumpOf(QByteArrayView frame)
+{
+    const auto command = parse(frame);
+    return command ? std::optional<qint16>(qint16(command->pump)) : std::nullopt;
+}
+
 } // namespace commandframes

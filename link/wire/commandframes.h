@@ -49,5 +49,7 @@ struct Command
 // One whole command: 'Q', the pump number, an upper-case letter, a value of digits, '.' and
 // '-', and 'Y'. No value for anything else.
 std::optional<Command> parse(QByteArrayView frame);
+// The pump a command frame names, in whichever form; none for anything parse() refuses.
+std::optional<qint16> pumpOf(QByteArrayView frame);
 
 } // namespace commandframes

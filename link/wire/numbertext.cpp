@@ -8,7 +8,7 @@ namespace numbertext {
 
 namespace {
 
-bool isDigit(QChar c)
+template<typename Char> bool isDigit(Char c)
 {
     return c >= u'0' && c <= u'9'; // ASCII only: other scripts' digits are refused
 }
@@ -16,7 +16,7 @@ bool isDigit(QChar c)
 // An optional sign, digits with at most one '.', at least one digit, an optional exponent.
 // Checked by hand rather than by a regular expression: every pressure reply passes here, and
 // a match costs several times the conversion.
-bool isPlainNumber(QStringView s)
+template<typename View> bool isPlainNumber(View s)
 {
     qsizetype i = 0;
     const qsizetype n = s.size();
@@ -57,7 +57,7 @@ std::optional<double> toDouble(const QString &text)
     // Spelled out rather than left to a locale: a desktop set to German must not turn "5,5"
     // into 55, and "1,000" must not silently become 1000 either.
     const QString trimmed = text.trimmed();
-    if (!isPlainNumber(trimmed)) {
+    if (!isPlainNumber(QStringView(trimmed))) {
         return std::nullopt;
     }
     // A short number without an exponent, as every reply carries, cannot leave the double
@@ -78,6 +78,21 @@ std::optional<double> toDouble(const QString &text)
     bool ok = false;
     const double value = trimmed.toDouble(&ok);
     if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> toDouble(QByteArrayView text)
+{
+    const QByteArrayView trimmed = text.trimmed();
+    if (!isPlainNumber(trimmed)) {
+        return std::nullopt;
+    }
+    const char *begin = trimmed.front() == '+' ? trimmed.data() + 1 : trimmed.data();
+    double value = 0;
+    const auto [end, error] = std::from_chars(begin, trimmed.end(), value);
+    if (error != std::errc() || end != trimmed.end() || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;

@@ -4,6 +4,7 @@
 // fail rather than become 55 and send ten times the flow the operator meant.
 
 #include <optional>
+#include <QByteArrayView>
 #include <QString>
 
 namespace numbertext {
@@ -12,6 +13,9 @@ namespace numbertext {
 // an optional exponent. Empty text, NaN/infinity words, separators and values beyond the
 // double range give no value.
 std::optional<double> toDouble(const QString &text);
+// The same for text read back as bytes (a run log's value column): the same numbers, the same
+// refusals.
+std::optional<double> toDouble(QByteArrayView text);
 
 // As toDouble, then rounded to the nearest whole number with halves to the even neighbour
 // (2.5 gives 2, 3.5 gives 4). No value outside -32768..32767.

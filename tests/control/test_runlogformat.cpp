@@ -232,6 +232,12 @@ TEST(RunLogFormat, FileNamesComeFromTheLocalOpeningTime)
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 1), u"2026-12-08_14-03-27.csv"_s);
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 2), u"2026-12-08_14-03-27-2.csv"_s);
     EXPECT_EQ(runlog::fileName(u"2026-12-08_14-03-27"_s, 12), u"2026-12-08_14-03-27-12.csv"_s);
+    // And back, for whoever follows a log into its next part.
+    for (const int part : {1, 2, 12}) {
+        const auto back = runlog::filePart(runlog::fileName(u"2026-12-08_14-03-27"_s, part));
+        EXPECT_TRUE(back && back->baseName == u"2026-12-08_14-03-27"_s && back->part == part);
+    }
+    EXPECT_FALSE(runlog::filePart(u"2026-12-08_14-03-27-x.csv"_s));
 }
 
 TEST(RunLogFormat, OnlyAnExplicitNoTurnsTheLogOff)

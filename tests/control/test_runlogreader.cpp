@@ -203,14 +203,27 @@ TEST(RunLogReader, DamagedTruncatedAndForeignRows)
          false},
         {"a pump that is no number", head + good.chopped(3) + "x\r\n" + good, 1, 1, false},
         {"a quoted pump", head + good.chopped(3) + "\"1\"\r\n" + good, 1, 1, false},
+        {"pump -1", head + good.chopped(3) + "-1\r\n" + good, 2, 0, false},
+        {"pump 100", head + good.chopped(3) + "100\r\n" + good, 2, 0, false},
+        // What a power cut leaves: NULs up to the file's length, and no line end.
+        {"NULs at the end", head + good + QByteArray(300 * 1024, '\0'), 1, 1, false},
+        {"NULs, then a console writing on",
+         head + good + QByteArray(300 * 1024, '\0') + good + good, 2, 1, false},
+        {"a stray quote, then NULs", head + good + "\"" + QByteArray(300 * 1024, '\0'), 1, 1,
+         false},
+        {"pump 32768 (beyond any pump setting)", head + good.chopped(3) + "32768\r\n" + good, 1, 1,
+         false},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        const Read read = readInPieces(c.file, c.file.size());
-        EXPECT_TRUE(read.accepted);
-        EXPECT_EQ(read.rows.size(), c.rows);
-        EXPECT_EQ(read.skipped, c.skipped);
-        EXPECT_EQ(read.pending > 0, c.pending);
+        // Whole, and as a growing file is read.
+        for (const qsizetype piece : {c.file.size(), qsizetype(4096)}) {
+            SCOPED_TRACE(testing::Message() << c.what << " in pieces of " << piece);
+            const Read read = readInPieces(c.file, piece);
+            EXPECT_TRUE(read.accepted);
+            EXPECT_EQ(read.rows.size(), c.rows);
+            EXPECT_EQ(read.skipped, c.skipped);
+            EXPECT_EQ(read.pending > 0, c.pending);
+        }
     }
 }
 

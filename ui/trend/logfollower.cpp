@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -61,6 +60,7 @@ void LogFollower::stop()
     m_file.close();
     m_reader = {};
     m_buffer = {};
+    m_otherLogs.clear();
 }
 
 void LogFollower::readPiece()
@@ -106,34 +106,35 @@ void LogFollower::readPiece()
 bool LogFollower::moveToNextPart()
 {
     // Only a log named as the console names them has parts: BASE.csv, BASE-2.csv, …
-    static const QRegularExpression partName(
-        uR"(^(\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})(?:-(\d+))?\.csv$)"_s);
     const QFileInfo current(m_file.fileName());
-    const QRegularExpressionMatch name = partName.match(current.fileName());
-    if (!name.hasMatch()) {
+    const std::optional<runlog::FilePart> name = runlog::filePart(current.fileName());
+    if (!name) {
         return false;
     }
-    const int part = name.captured(2).isEmpty() ? 1 : name.captured(2).toInt();
     // A name taken by another connection in the same second is skipped by the console, and
     // here: that file begins with its own line opening, a continued log with its next reply.
     constexpr int partsLookedAt = 8;
-    for (int next = part + 1; next <= part + partsLookedAt; ++next) {
-        const QString path = current.dir().filePath(runlog::fileName(name.captured(1), next));
+    for (int next = name->part + 1; next <= name->part + partsLookedAt; ++next) {
+        const QString path = current.dir().filePath(runlog::fileName(name->baseName, next));
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        if (m_otherLogs.contains(path) || !file.open(QIODevice::ReadOnly)) {
             continue;
         }
+        // Its first row tells: the header and one line. A file with none yet is looked at
+        // again later.
+        constexpr qint64 longestFirstLine = 4096;
+        std::optional<bool> opensALine;
         runlog::RunLogReader reader;
-        bool opensALine = false;
-        int rows = 0;
-        (void)reader.feed(file.read(64 * 1024), [&](const runlog::RowView &row) {
-            if (rows++ == 0 && row.word &&
-                (row.word->kind == RunEventKind::LineOpened ||
-                 row.word->kind == RunEventKind::LineBack)) {
-                opensALine = true;
-            }
-        });
-        if (!reader.isRunLog() || rows == 0 || opensALine) {
+        (void)reader.feed(file.readLine(longestFirstLine) + file.readLine(longestFirstLine),
+                          [&](const runlog::RowView &row) {
+                              opensALine =
+                                  row.word && (row.word->kind == RunEventKind::LineOpened ||
+                                               row.word->kind == RunEventKind::LineBack);
+                          });
+        if (!reader.refusal().isEmpty() || opensALine.value_or(false)) {
+            m_otherLogs.insert(path);
+        }
+        if (!opensALine || *opensALine) {
             continue;
         }
         m_file.close();
@@ -141,7 +142,7 @@ bool LogFollower::moveToNextPart()
         if (!m_file.open(QIODevice::ReadOnly)) {
             return false;
         }
-        m_reader = {};
+        m_reader.startNextFile();
         return true;
     }
     return false;

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 class LogFollower : public QObject
@@ -50,5 +51,7 @@ private:
     runlog::RunLogReader m_reader;
     QTimer m_timer;
     QByteArray m_buffer;
+    // Files beside this one that another connection's log began: never this log's next part.
+    QSet<QString> m_otherLogs;
     bool m_reachedEnd = false;
 };

@@ -104,7 +104,7 @@ void TrendPlot::seriesChanged()
 
 void TrendPlot::showAll()
 {
-    stopFollowing();
+    setFollowing(false);
     if (m_series->isEmpty()) {
         return;
     }
@@ -123,11 +123,6 @@ void TrendPlot::setFollowing(bool following)
         update();
     }
     Q_EMIT followingChanged(following);
-}
-
-void TrendPlot::stopFollowing()
-{
-    setFollowing(false);
 }
 
 void TrendPlot::setView(qint64 fromMs, qint64 toMs)
@@ -319,7 +314,7 @@ void TrendPlot::wheelEvent(QWheelEvent *event)
     if (notches == 0) {
         return;
     }
-    stopFollowing();
+    setFollowing(false);
     const qint64 at = timeAt(int(event->position().x()), plotArea());
     const double factor = std::pow(0.8, notches);
     setView(at - qint64(double(at - m_fromMs) * factor), at + qint64(double(m_toMs - at) * factor));
@@ -352,7 +347,7 @@ void TrendPlot::mouseMoveEvent(QMouseEvent *event)
         const qint64 shift =
             qint64(double(at.x() - m_dragStart.x()) * double(m_dragTo - m_dragFrom) / plot.width());
         if (shift != 0) {
-            stopFollowing();
+            setFollowing(false);
         }
         setView(m_dragFrom - shift, m_dragTo - shift);
     } else if (m_boxing) {
@@ -370,7 +365,7 @@ void TrendPlot::mouseReleaseEvent(QMouseEvent *event)
         const int left = std::min(m_dragStart.x(), event->position().toPoint().x());
         const int right = std::max(m_dragStart.x(), event->position().toPoint().x());
         if (right - left > 4) {
-            stopFollowing();
+            setFollowing(false);
             const QRect plot = plotArea();
             setView(timeAt(left, plot), timeAt(right, plot));
         }

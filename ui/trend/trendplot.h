@@ -59,7 +59,6 @@ private:
     QRect plotArea() const { return plotArea(rect(), fontMetrics()); }
     qint64 timeAt(int x, const QRect &plot) const;
     void showHover(const QPoint &at);
-    void stopFollowing();
 
     const TrendSeries *m_series;
     qint64 m_fromMs = 0;

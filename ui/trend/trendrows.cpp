@@ -1,6 +1,7 @@
 #include "ui/trend/trendrows.h"
 
-#include <charconv>
+#include "link/wire/numbertext.h"
+
 #include <cmath>
 #include <limits>
 
@@ -12,14 +13,14 @@ namespace {
 
 constexpr float unknown = std::numeric_limits<float>::quiet_NaN();
 
-// One event, whichever way it came; the note is made only for the few events that show it.
+// One event, whichever way it came.
 struct Item
 {
     std::optional<runlog::EventWord> word;
     QByteArrayView eventName; // for an event this console does not write
     runlog::LocalTime time;
     std::optional<float> number;
-    const std::function<QString()> &note;
+    QString note;
     std::optional<qint16> pump;
 };
 
@@ -32,22 +33,32 @@ void apply(TrendSeries &series, const Item &item)
 {
     const qint64 t = item.time.utcMs;
     series.setOffset(t, item.time.utcOffsetSeconds);
-    // Another pump on the same line is another curve, not a jump in this one.
-    if (item.pump) {
-        if (!series.pump()) {
+    const auto mark = [&](TrendMark::Kind kind, const QString &text) {
+        series.addMark({t, kind, text});
+    };
+    // The operator set another pump number: the curve goes on with that pump's replies.
+    if (item.word && item.word->kind == RunEventKind::PumpNumber) {
+        if (item.pump && item.pump != series.pump()) {
             series.setPump(*item.pump);
-        } else if (*series.pump() != *item.pump) {
+            series.breakCurve();
+            mark(TrendMark::Kind::Command, u"泵编号改为 %1"_s.arg(*item.pump));
+        }
+        return;
+    }
+    // Another pump on the same line is another curve, not a jump in this one; the curve is
+    // of the first pump that answered.
+    if (item.pump) {
+        if (!series.pump() && item.word && item.word->kind == RunEventKind::Pressure) {
+            series.setPump(*item.pump);
+        } else if (series.pump() && *series.pump() != *item.pump) {
             return;
         }
     }
     if (!item.word) {
         series.addMark(
-            {t, TrendMark::Kind::Other, withNote(QString::fromUtf8(item.eventName), item.note())});
+            {t, TrendMark::Kind::Other, withNote(QString::fromUtf8(item.eventName), item.note)});
         return;
     }
-    const auto mark = [&](TrendMark::Kind kind, const QString &text) {
-        series.addMark({t, kind, text});
-    };
     switch (item.word->kind) {
     case RunEventKind::Pressure:
         if (item.number) {
@@ -64,16 +75,16 @@ void apply(TrendSeries &series, const Item &item)
             series.addLimit(t, *item.number);
         }
         return;
-    case RunEventKind::PumpNumber:
+    case RunEventKind::PumpNumber: // above
         return;
     case RunEventKind::LineOpened:
-        series.setPort(item.note());
+        series.setPort(item.note);
         series.breakCurve();
-        mark(TrendMark::Kind::Line, withNote(u"连接"_s, item.note()));
+        mark(TrendMark::Kind::Line, withNote(u"连接"_s, item.note));
         return;
     case RunEventKind::LineBack:
         series.breakCurve();
-        mark(TrendMark::Kind::Line, withNote(u"线路恢复"_s, item.note()));
+        mark(TrendMark::Kind::Line, withNote(u"线路恢复"_s, item.note));
         return;
     case RunEventKind::LineLost:
     case RunEventKind::LineClosed:
@@ -82,7 +93,7 @@ void apply(TrendSeries &series, const Item &item)
         series.addFlow(t, unknown);
         series.addLimit(t, unknown);
         mark(TrendMark::Kind::Line, item.word->kind == RunEventKind::LineLost
-                                        ? withNote(u"线路断开"_s, item.note())
+                                        ? withNote(u"线路断开"_s, item.note)
                                         : u"关闭连接"_s);
         return;
     case RunEventKind::CommandSent:
@@ -93,38 +104,39 @@ void apply(TrendSeries &series, const Item &item)
         }
         return;
     case RunEventKind::CommandNotSent:
-        mark(TrendMark::Kind::Command, withNote(u"命令未发出"_s, item.note()));
+        mark(TrendMark::Kind::Command, withNote(u"命令未发出"_s, item.note));
         return;
     case RunEventKind::RecordFull:
-        mark(TrendMark::Kind::Other, withNote(u"压力记录已满"_s, item.note()));
+        // The note says it all: "压力记录已满（…个数值）".
+        mark(TrendMark::Kind::Other, item.note.isEmpty() ? u"压力记录已满"_s : item.note);
         return;
     case RunEventKind::SafetyStop:
-        mark(TrendMark::Kind::Safety, withNote(u"安全停泵"_s, item.note()));
+        mark(TrendMark::Kind::Safety, withNote(u"安全停泵"_s, item.note));
         return;
     case RunEventKind::SafetyStopNotSent:
-        mark(TrendMark::Kind::Safety, withNote(u"安全停泵未发出"_s, item.note()));
+        mark(TrendMark::Kind::Safety, withNote(u"安全停泵未发出"_s, item.note));
         return;
     case RunEventKind::SafetyAcknowledged:
         mark(TrendMark::Kind::Safety, u"安全报警已确认"_s);
         return;
     case RunEventKind::Mark:
-        mark(TrendMark::Kind::Operator, withNote(u"标记"_s, item.note()));
+        mark(TrendMark::Kind::Operator, withNote(u"标记"_s, item.note));
         return;
     // A program's own frames show as their steps and commands; these say where it stood.
     case RunEventKind::ProgramStart:
-        mark(TrendMark::Kind::Command, withNote(u"程序开始"_s, item.note()));
+        mark(TrendMark::Kind::Command, withNote(u"程序开始"_s, item.note));
         return;
     case RunEventKind::ProgramStep:
-        mark(TrendMark::Kind::Command, withNote(u"程序"_s, item.note()));
+        mark(TrendMark::Kind::Command, withNote(u"程序"_s, item.note));
         return;
     case RunEventKind::ProgramPause:
-        mark(TrendMark::Kind::Command, withNote(u"程序暂停"_s, item.note()));
+        mark(TrendMark::Kind::Command, withNote(u"程序暂停"_s, item.note));
         return;
     case RunEventKind::ProgramContinue:
         mark(TrendMark::Kind::Command, u"程序继续"_s);
         return;
     case RunEventKind::ProgramAbort:
-        mark(TrendMark::Kind::Command, withNote(u"程序中止"_s, item.note()));
+        mark(TrendMark::Kind::Command, withNote(u"程序中止"_s, item.note));
         return;
     case RunEventKind::ProgramEnd:
         mark(TrendMark::Kind::Command, u"程序结束"_s);
@@ -132,46 +144,37 @@ void apply(TrendSeries &series, const Item &item)
     }
 }
 
-std::optional<float> numberIn(QByteArrayView text)
+// A value as the trend draws it, read by the same rules live and from the log.
+template<typename Text> std::optional<float> numberIn(const Text &text)
 {
-    float value = 0;
-    const auto [end, error] = std::from_chars(text.begin(), text.end(), value);
-    if (error != std::errc() || end != text.end() || !std::isfinite(value)) {
-        return std::nullopt;
+    const std::optional<double> value = numbertext::toDouble(text);
+    if (!value || !std::isfinite(float(*value))) {
+        return std::nullopt; // beyond what the curve can hold
     }
-    return value;
+    return float(*value);
 }
 
 } // namespace
 
 void add(TrendSeries &series, const RunEvent &event)
 {
-    std::optional<float> number;
-    if (event.kind == RunEventKind::Pressure) {
-        if (event.mpa) {
-            number = float(*event.mpa);
-        }
-    } else if (event.kind == RunEventKind::FlowSetpoint ||
-               event.kind == RunEventKind::PressureLimit) {
-        bool ok = false;
-        const float value = event.value.toFloat(&ok);
-        if (ok) {
-            number = value;
-        }
-    }
-    const std::function<QString()> note = [&event] { return event.note; };
+    // A pressure reply's value was read once, as the reply came.
+    const std::optional<float> number =
+        event.kind == RunEventKind::Pressure
+            ? (event.mpa ? std::optional<float>(float(*event.mpa)) : std::nullopt)
+            : numberIn(event.value);
     apply(series, {runlog::EventWord{event.kind, event.command},
                    {},
                    {event.time.utcMs, event.time.utcOffsetSeconds},
                    number,
-                   note,
+                   runlog::rowNote(event),
                    event.pump});
 }
 
 void add(TrendSeries &series, const runlog::RowView &row)
 {
-    const std::function<QString()> note = [&row] { return QString::fromUtf8(row.note); };
-    apply(series, {row.word, row.event, row.time, numberIn(row.value), note, row.pump});
+    apply(series, {row.word, row.event, row.time, numberIn(row.value), QString::fromUtf8(row.note),
+                   row.pump});
 }
 
 } // namespace trendrows

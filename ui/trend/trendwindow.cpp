@@ -1,6 +1,7 @@
 #include "ui/trend/trendwindow.h"
 
 #include "control/pumpconsole.h"
+#include "control/runlog/runlogformat.h"
 #include "control/seams/operatorboxes.h"
 #include "ui/trend/logfollower.h"
 #include "ui/trend/trendplot.h"
@@ -227,11 +228,21 @@ QString TrendWindow::exportTo(const QString &path) const
     return image.save(path, "PNG") ? QString() : u"无法写入 %1。"_s.arg(where);
 }
 
+QString TrendWindow::pictureFileName() const
+{
+    if (!m_showsLive) {
+        return u"趋势-%1.png"_s.arg(QFileInfo(m_follower->path()).completeBaseName());
+    }
+    if (m_live.isEmpty()) {
+        return u"趋势.png"_s;
+    }
+    const qint64 first = m_live.firstMs();
+    return u"趋势-%1.png"_s.arg(runlog::fileBaseName({first, m_live.offsetAt(first), 0}));
+}
+
 void TrendWindow::chooseExportFile()
 {
-    const QString base =
-        QDir(m_console.runLogFolder())
-            .filePath(u"趋势-%1.png"_s.arg(QFileInfo(m_follower->path()).completeBaseName()));
+    const QString base = QDir(m_console.runLogFolder()).filePath(pictureFileName());
     QString selected;
     const QString path = QFileDialog::getSaveFileName(
         this, exportTitle, base, u"PNG 图片 (*.png);;PDF 文件 (*.pdf)"_s, &selected);

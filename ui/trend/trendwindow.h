@@ -43,6 +43,9 @@ public:
     [[nodiscard]] QString exportTo(const QString &path) const;
     // The title of an exported picture: the port, the date and the time range shown.
     QString pictureTitle() const;
+    // The name an exported picture is offered under: that of the run log shown, or live that of
+    // the connection's own log (the time it began).
+    QString pictureFileName() const;
 
 public Q_SLOTS:
     void chooseLogFile();

@@ -79,6 +79,8 @@ TEST(NumberText, AcceptsExactlyWhatThePatternAccepts)
                               std::isfinite(value);
         const auto got = numbertext::toDouble(text);
         ASSERT_EQ(got.has_value(), accepted) << '"' << text.toStdString() << '"';
+        ASSERT_EQ(numbertext::toDouble(QByteArrayView(text.toLatin1())), got)
+            << '"' << text.toStdString() << '"';
         if (got) {
             ASSERT_EQ(*got, value) << '"' << text.toStdString() << '"';
         }
