@@ -164,13 +164,16 @@ if [ "${PUMP_WINDOWS_COVERAGE:-0}" = 1 ]; then
 fi
 started=$SECONDS
 log "building the console into $build"
+mkdir -p "$out"
 "${niced[@]}" cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
     -DPUMP_BUILD_TESTS=OFF -DPUMP_BUILD_BENCH=OFF -DPUMP_WITH_MQTT=OFF -DPUMP_DEPLOY_QT=OFF \
+    -DPUMP_WINDOWS_CHECK=ON \
     "${coverage[@]}" \
     >"$out/configure.log" 2>&1 || { tail -n 40 "$out/configure.log"; die "the console did not configure"; }
-"${niced[@]}" cmake --build "$build" --parallel "$jobs" --target pumpconsole >"$out/build.log" 2>&1 ||
+"${niced[@]}" cmake --build "$build" --parallel "$jobs" --target pumpconsole check_windowsbranches \
+    >"$out/build.log" 2>&1 ||
     { tail -n 40 "$out/build.log"; die "the console did not build"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || die "no project version in $build/CMakeCache.txt"
@@ -180,9 +183,9 @@ name=pumpconsole-$version
 folder=$out/$name
 rm -rf "$folder" && mkdir -p "$folder"
 cp "$build/app/pumpconsole.exe" "$folder/"
-# The platform plugin (without it nothing starts), the native look of Windows 10/11 and the
-# printers of the system (without it 打印 sees no printer).
-plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll printsupport/windowsprintersupport.dll)
+# The platform plugin (without it nothing starts) and the native look of Windows 10/11. The
+# system's printers need no plugin: Qt 6 has them inside Qt6PrintSupport.dll.
+plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 for plugin in "${plugins[@]}"; do
     [ -f "$qt/plugins/$plugin" ] || die "the Windows Qt has no $plugin"
     mkdir -p "$folder/$(dirname "$plugin")"
@@ -197,28 +200,41 @@ printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$fold
 # DLLs' own imports; the rest (KERNEL32.dll, USER32.dll…) are Windows'.
 dll_dirs=("$qt/bin" /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
 imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
-queue=("$folder/pumpconsole.exe")
-for plugin in "${plugins[@]}"; do queue+=("$folder/$plugin"); done
-while [ ${#queue[@]} -gt 0 ]; do
-    binary=${queue[0]}
-    queue=("${queue[@]:1}")
-    while read -r dll; do
-        [ -e "$folder/$dll" ] && continue
-        for dir in "${dll_dirs[@]}"; do
-            found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)
-            if [ -n "$found" ]; then
-                cp "$found" "$folder/$dll"
-                queue+=("$folder/$dll")
-                break
-            fi
-        done
-    done < <(imports "$binary")
-done
-find "$folder" -iname '*.dll' -o -iname '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+# gather_dlls FOLDER BINARY...: copies into FOLDER every DLL the binaries need, and strips all.
+gather_dlls() {
+    local into=$1 binary dll dir found
+    shift
+    local queue=("$@")
+    while [ ${#queue[@]} -gt 0 ]; do
+        binary=${queue[0]}
+        queue=("${queue[@]:1}")
+        while read -r dll; do
+            [ -e "$into/$dll" ] && continue
+            for dir in "${dll_dirs[@]}"; do
+                found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)
+                if [ -n "$found" ]; then
+                    cp "$found" "$into/$dll"
+                    queue+=("$into/$dll")
+                    break
+                fi
+            done
+        done < <(imports "$binary")
+    done
+    find "$into" -iname '*.dll' -o -iname '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+}
+binaries=("$folder/pumpconsole.exe")
+for plugin in "${plugins[@]}"; do binaries+=("$folder/$plugin"); done
+gather_dlls "$folder" "${binaries[@]}"
 for needed in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6PrintSupport.dll Qt6SerialPort.dll \
     libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
     [ -f "$folder/$needed" ] || die "$needed did not end up in $folder"
 done
+
+# The check of the Windows-only decisions, in a folder of its own: not shipped.
+checks=$out/checks
+rm -rf "$checks" && mkdir -p "$checks"
+cp "$build/tests/windows/check_windowsbranches.exe" "$checks/"
+gather_dlls "$checks" "$checks/check_windowsbranches.exe"
 
 # --- 5. The ZIP and the installer -------------------------------------------------------------
 zip_file=$out/$name-windows-x64.zip
