@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""A pump that always answers the same: scripts/test-windows.sh runs the Windows console under
-Wine and the Linux console against it, and compares what the two made of identical replies.
+"""A pump that always answers the same: scripts/test-windows.sh runs the Linux console against
+it and gives the same replies to the Windows build's check, and compares what the two made of
+them.
 
     replayer.py STATUS_FILE
 
