@@ -40,8 +40,7 @@ ProgramRun::ProgramRun(Pump &pump, FrameSender &sender, RunEvents &events, Opera
         if (m_writing || !pumpcommand::stops(command)) {
             return;
         }
-        const auto parsed = commandframes::parse(sent);
-        if (parsed && parsed->pump == m_pump.setpoints().pumpNumber()) {
+        if (commandframes::pumpOf(sent) == m_pump.setpoints().pumpNumber()) {
             pauseFor(u"手动停泵"_s, elapsed());
         }
     });

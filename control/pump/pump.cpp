@@ -42,8 +42,7 @@ Pump::Pump(FrameSender &sender, RunEvents &events, OperatorBoxes &boxes, const P
 {
     // Only this pump's commands arm and disarm its envelope: others may share the line.
     m_watcherKey = sender.addSentWatcher([this](PumpCommand command, const QByteArray &sent) {
-        const auto parsed = commandframes::parse(sent);
-        if (!parsed || parsed->pump != m_setpoints.pumpNumber()) {
+        if (commandframes::pumpOf(sent) != m_setpoints.pumpNumber()) {
             return;
         }
         if (pumpcommand::runs(command) || pumpcommand::stops(command)) {
