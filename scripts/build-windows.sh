@@ -8,8 +8,9 @@
 #   PUMP_WINDOWS_CACHE  the Windows Qt and its sources (default ~/.cache/pumpconsole-windows)
 #   PUMP_WINDOWS_OUT    the console's build, folder and packages (default build-windows/)
 #   PUMP_WINDOWS_JOBS   parallel compile jobs (default 2)
-#   PUMP_WINDOWS_COVERAGE=1  instrument the console for gcov: a run under Wine leaves .gcda
-#                       files in the build, for x86_64-w64-mingw32-gcov-posix
+#   PUMP_WINDOWS_COVERAGE=1  instrument the console and the check for gcov: run
+#                       GCOV_PREFIX=Z: scripts/test-windows.sh (Z: is / under Wine) and the .gcda
+#                       files land in the build, for x86_64-w64-mingw32-gcov
 # Compiles run under nice -n 19: the first Qt build takes long and the machine is shared.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

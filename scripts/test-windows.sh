@@ -12,7 +12,7 @@
 #     Windows-only decisions no run of the console reaches;
 #   - without a drive D: the save and the run log fail with a message and write nowhere else;
 #   - the installer installs silently, the installed program starts, the uninstaller removes it;
-#   - a screenshot of the console under Wine (build-windows/screenshot-windows.png).
+#   - a screenshot of the console under Wine (build-windows/test-windows-logs/screenshot-windows.png).
 #   scripts/test-windows.sh            (as root: it mounts inside a private mount namespace)
 # Environment: PUMP_WINDOWS_OUT as for build-windows.sh; PUMP_LINUX_BUILD the Linux build to take
 # the Linux console and pumpsim from (default build-windows/linux, built here).
